@@ -1,0 +1,15 @@
+// The analyser's three drawing surfaces.
+#pragma once
+
+#include "draw/dib_surface.h"
+
+const int kVisWidth = 76;
+const int kVisHeight = 16;
+const int kStripFrames = 17;
+
+extern DibSurface* outputSurface;   // 76 x 16: the finished analyser image
+extern DibSurface* stripSurface;    // 76 x 272: frame f has a bar of f pixels
+extern DibSurface* peakSurface;     // 76 x 16: background blended with the peak colour
+
+int SetUpSurfaces();
+void ReleaseSurfaces();

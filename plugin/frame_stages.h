@@ -1,0 +1,10 @@
+// What the stage pointers may hold besides the drawers: the skin reload, the
+// stage selection and the two presenters into the host window.
+#pragma once
+
+#include "plugin/winamp_vis.h"
+
+void ReloadSkin(winampVisModule* module);
+void SelectStages();
+void PresentNormal();
+void PresentDouble();

@@ -1,0 +1,39 @@
+#include "plugin/module.h"
+
+std::atomic<UpdateStage> updateStage{static_cast<UpdateStage>(NoOpStage)};
+std::atomic<PresentStage> presentStage{static_cast<PresentStage>(NoOpStage)};
+
+void NoOpStage(winampVisModule*) {}
+void NoOpStage() {}
+
+winampVisModule visModule;   // filled by PluginObject when the library loads
+
+static char headerDescription[] = "Yet Another tavesh Visualization Library";
+
+winampVisHeader visHeader = {0x101, headerDescription, getModule};
+
+extern "C" winampVisHeader* __cdecl winampVisGetHeader()
+{
+    return &visHeader;
+}
+
+winampVisModule* __cdecl getModule(int index)
+{
+    return index == 0 ? &visModule : nullptr;
+}
+
+int __cdecl Render(winampVisModule* module)
+{
+    updateStage.load(std::memory_order_relaxed)(module);
+    // Read afresh: the update stage may have chosen a new presenter.
+    presentStage.load(std::memory_order_relaxed)();
+    return 0;
+}
+
+void __cdecl Config(winampVisModule* module)
+{
+    MessageBoxA(module ? module->hwndParent : nullptr,
+                "ZELPIN - a skin-coloured spectrum analyser for the main window\n"
+                "Written by the ZELPIN developers",
+                "About - ZELPIN", MB_OK);
+}
