@@ -1,13 +1,129 @@
 #include "plugin/startup.h"
-#include "plugin/module.h"
 
-int __cdecl Init(winampVisModule*) { return 0; }
-void __cdecl Quit(winampVisModule*) {}
+#include <cstring>
+#include <new>
+
+#include "draw/surfaces.h"
+#include "plugin/bounded_string.h"
+#include "plugin/frame_stages.h"
+#include "plugin/module.h"
+#include "plugin/plugin_state.h"
+#include "plugin/window_watch.h"
+#include "skin/skin_locator.h"
+#include "skin/skin_suck.h"
+#include "skin/vis_color.h"
+#include "skin/zelpin_config.h"
 
 namespace {
 
+const int kQuelbixAlwaysOffFrom = 0x2004;
+const UINT kQuelbixHello = WM_USER + 102;
+const WPARAM kQuelbixHelloCode = 7;
+
 char moduleDescription[] = "ZELPIN";
 
+int Fail(winampVisModule* module, const char* message)
+{
+    MessageBoxA(hostWindow, message, module->description, MB_ICONWARNING);
+    Quit(module);
+    return 1;
+}
+
+// "plugin.ini" beside this library; empty when the path would not fit.
+void DefaultsPath(HINSTANCE library, char* out)
+{
+    out[0] = '\0';
+    char own[MAX_PATH];
+    DWORD n = GetModuleFileNameA(library, own, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    char* slash = strrchr(own, '\\');
+    if (!slash) return;
+    *slash = '\0';
+    if (CopyIfFits(out, MAX_PATH, own) < 0 || !AppendIfFits(out, MAX_PATH, "\\plugin.ini"))
+        out[0] = '\0';
+}
+
+// Replaces whatever hook an earlier Init left, so only one is ever installed.
+bool InstallHook(HOOKPROC procedure, HINSTANCE library)
+{
+    if (hookHandle) {
+        UnhookWindowsHookEx(hookHandle);
+        hookHandle = nullptr;
+    }
+    hookHandle = SetWindowsHookExA(WH_CALLWNDPROC, procedure, library, 0);
+    return hookHandle != nullptr;
+}
+
+}  // namespace
+
+int __cdecl Init(winampVisModule* module)
+{
+    hostWindow = module->hwndParent;
+
+    char defaultsPath[MAX_PATH];
+    DefaultsPath(module->hDllInstance, defaultsPath);
+
+    if (!config) {
+        config = new (std::nothrow) ZelpinConfig(defaultsPath[0] ? defaultsPath : nullptr);
+        if (!config) return Fail(module, "Can't Initialized ZelpinConfig Class");
+        // New settings know no skin yet: the first reload must load afresh.
+        lastSkinName[0] = '\0';
+    }
+
+    if (!skinSuck) {
+        skinSuck = new (std::nothrow) SkinSuck;
+        if (!skinSuck || !skinSuck->Initialize(hostWindow))
+            return Fail(module, "Can't Initialized SkinSuck Class");
+    }
+
+    if (skinSuck->hostVersion >= kQuelbixAlwaysOffFrom) config->dependQuelbix = 0;
+
+    if (!visColor) {
+        visColor = new (std::nothrow) VisColor;
+        if (!visColor) return Fail(module, "Can't Initialized VisColor Class");
+    }
+
+    if (!SetUpSurfaces()) {
+        ReleaseSurfaces();
+        return Fail(module, "Error setting up buffers");
+    }
+
+    updateStage.store(ReloadSkin, std::memory_order_relaxed);
+
+    if (config->dependQuelbix != 0) {
+        if (!InstallHook(NoticeWatchHook, module->hDllInstance))
+            return Fail(module, "Unable to set hook");
+        SendMessageA(hostWindow, kQuelbixHello, kQuelbixHelloCode,
+                     reinterpret_cast<LPARAM>(hostWindow));
+        skinSuck->locator->GetCurrentSkin(skinPath, lastSkinName);
+        return 0;
+    }
+
+    skinSuck->locator->RefreshSkins();
+    if (!InstallHook(PaintWatchHook, module->hDllInstance)) return Fail(module, "Unable to set hook");
+    return 0;
+}
+
+void __cdecl Quit(winampVisModule*)
+{
+    if (hookHandle) {
+        UnhookWindowsHookEx(hookHandle);
+        hookHandle = nullptr;
+    }
+    updateStage.store(NoOpStage, std::memory_order_relaxed);
+    presentStage.store(NoOpStage, std::memory_order_relaxed);
+    ReleaseSurfaces();
+    delete visColor;
+    visColor = nullptr;
+    delete skinSuck;
+    skinSuck = nullptr;
+    delete config;
+    config = nullptr;
+}
+
+namespace {
+
+// Fills the module record while the library loads, before the host can ask.
 class PluginObject {
 public:
     PluginObject()
@@ -32,3 +148,9 @@ public:
 PluginObject pluginObject;
 
 }  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_DETACH) Quit(&visModule);
+    return TRUE;
+}

@@ -1,0 +1,9 @@
+#include "plugin/plugin_state.h"
+
+HWND hostWindow = nullptr;
+ZelpinConfig* config = nullptr;
+SkinSuck* skinSuck = nullptr;
+VisColor* visColor = nullptr;
+char skinPath[MAX_PATH] = "";
+char lastSkinName[MAX_PATH] = "";
+HHOOK hookHandle = nullptr;

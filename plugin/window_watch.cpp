@@ -1,0 +1,72 @@
+#include "plugin/window_watch.h"
+
+#include <cstring>
+
+#include "plugin/frame_stages.h"
+#include "plugin/module.h"
+#include "plugin/plugin_state.h"
+#include "skin/skin_locator.h"
+#include "skin/skin_suck.h"
+
+namespace {
+
+const CWPSTRUCT* ForHostWindow(LPARAM lParam)
+{
+    const CWPSTRUCT* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (!msg || !hostWindow || msg->hwnd != hostWindow) return nullptr;
+    return msg;
+}
+
+// Rebuilds skinPath as the Skins folder followed by the notified folder name.
+// The name ends at its NUL or after cbData bytes, whichever comes first; a
+// notice whose name would not fit in skinPath is ignored, since a cut name
+// would point at some other folder.
+bool TakeSkinNotice(const COPYDATASTRUCT* notice)
+{
+    if (!skinSuck || !skinSuck->locator) return false;
+    const char* folder = skinSuck->locator->skinsFolder;
+    size_t folderLength = strnlen(folder, MAX_PATH);
+    if (folderLength >= MAX_PATH) return false;
+
+    size_t nameLength = 0;
+    if (notice->cbData > 0) {
+        if (!notice->lpData) return false;
+        nameLength = strnlen(static_cast<const char*>(notice->lpData), notice->cbData);
+    }
+    if (folderLength + nameLength >= MAX_PATH) return false;
+
+    char path[MAX_PATH];
+    memcpy(path, folder, folderLength);
+    memcpy(path + folderLength, notice->lpData, nameLength);
+    path[folderLength + nameLength] = '\0';
+    memcpy(skinPath, path, folderLength + nameLength + 1);
+    return true;
+}
+
+}  // namespace
+
+LRESULT CALLBACK PaintWatchHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (const CWPSTRUCT* msg = ForHostWindow(lParam)) {
+        if (msg->message == WM_SIZE) {
+            SelectStages();
+        } else if (msg->message == WM_PAINT) {
+            updateStage.store(ReloadSkin, std::memory_order_relaxed);
+        }
+    }
+    return CallNextHookEx(hookHandle, code, wParam, lParam);
+}
+
+LRESULT CALLBACK NoticeWatchHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (const CWPSTRUCT* msg = ForHostWindow(lParam)) {
+        if (msg->message == WM_SIZE) {
+            SelectStages();
+        } else if (msg->message == WM_COPYDATA) {
+            const COPYDATASTRUCT* notice = reinterpret_cast<const COPYDATASTRUCT*>(msg->lParam);
+            if (notice && notice->dwData == kSkinNoticeCode && TakeSkinNotice(notice))
+                updateStage.store(ReloadSkin, std::memory_order_relaxed);
+        }
+    }
+    return CallNextHookEx(hookHandle, code, wParam, lParam);
+}

@@ -1,0 +1,77 @@
+#!/usr/bin/python3
+"""Turns a WAV file into the host's spectrum frames, as a player computes
+them: for every frame, a 1152-sample Hann window per channel centred on the
+frame's time, the magnitudes of the first 576 FFT bins, mapped to 0..255 on
+a decibel scale: x runs from 0 at 72 dB below a full-scale sine to 1 at
+12 dB below it, and the byte is 255 x^2, which makes every step of an
+analyser's level table (roughly quadratic) about the same number of
+decibels. An analyser tilt of 3 dB per octave above 150 Hz lets the weaker
+highs of music show too.
+
+Output: raw frames of 1152 bytes, channel 0's 576 bins then channel 1's
+(a mono file fills both).
+
+usage: spectrum_frames.py WAV OUT [--fps 60]
+"""
+
+import argparse
+import wave
+
+import numpy as np
+
+WINDOW = 1152
+BINS = 576
+TOP_DB = -12.0               # relative to a full-scale sine
+RANGE_DB = 60.0
+TILT_DB_PER_OCTAVE = 3.0
+TILT_FROM_BIN = 4            # about 150 Hz at 44.1 kHz
+
+
+def read_wav(path):
+    """Samples as floats in -1..1, shape (frames, channels), and the rate."""
+    with wave.open(path, 'rb') as w:
+        width, channels, rate = w.getsampwidth(), w.getnchannels(), w.getframerate()
+        raw = w.readframes(w.getnframes())
+    if width == 2:
+        samples = np.frombuffer(raw, dtype='<i2').astype(np.float64) / 32768.0
+    elif width == 1:
+        samples = (np.frombuffer(raw, dtype=np.uint8).astype(np.float64) - 128.0) / 128.0
+    else:
+        raise SystemExit('spectrum_frames: only 8- and 16-bit WAV files')
+    return samples.reshape(-1, channels), rate
+
+
+def spectrum_frames(samples, rate, fps=60):
+    """An array (frames, 2, 576) of bytes."""
+    if samples.shape[1] == 1:
+        samples = np.repeat(samples, 2, axis=1)
+    samples = samples[:, :2]
+    count = int(np.ceil(len(samples) * fps / rate))
+    padded = np.vstack([np.zeros((WINDOW // 2, 2)), samples, np.zeros((WINDOW, 2))])
+    window = np.hanning(WINDOW)
+    full_scale = window.sum() / 2.0           # a full-scale sine's peak magnitude
+    tilt = TILT_DB_PER_OCTAVE * np.log2(np.maximum(np.arange(BINS), TILT_FROM_BIN) / TILT_FROM_BIN)
+    out = np.zeros((count, 2, BINS), dtype=np.uint8)
+    for k in range(count):
+        start = int(round(k * rate / fps))    # centred: the padding shifts by half a window
+        block = padded[start:start + WINDOW] * window[:, None]
+        magnitude = np.abs(np.fft.rfft(block, axis=0))[:BINS].T / full_scale
+        db = 20.0 * np.log10(np.maximum(magnitude, 1e-12)) + tilt
+        x = np.clip((db - TOP_DB + RANGE_DB) / RANGE_DB, 0.0, 1.0)
+        out[k] = np.round(255.0 * x * x).astype(np.uint8)
+    return out
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser.add_argument('wav')
+    parser.add_argument('out')
+    parser.add_argument('--fps', type=int, default=60)
+    args = parser.parse_args()
+    samples, rate = read_wav(args.wav)
+    with open(args.out, 'wb') as f:
+        f.write(spectrum_frames(samples, rate, args.fps).tobytes())
+
+
+if __name__ == '__main__':
+    main()

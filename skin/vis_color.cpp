@@ -1,0 +1,79 @@
+#include "skin/vis_color.h"
+
+#include <cstdio>
+#include <cstring>
+
+const COLORREF defaultVisColors[24] = {
+    0x00000000, 0x00292118, 0x001031EF, 0x001029CE, 0x00005AD6, 0x000066D6,
+    0x000073D6, 0x00087BC6, 0x0018A5DE, 0x0021B5D6, 0x0029DEBD, 0x0021DE94,
+    0x0010CE29, 0x0010BE32, 0x0010B539, 0x00089C31, 0x00009429, 0x00088418,
+    0x00FFFFFF, 0x00DED6D6, 0x00BDBDB5, 0x00AFAAA0, 0x00A59C94, 0x00969696,
+};
+
+namespace {
+
+const int kColorCount = sizeof(defaultVisColors) / sizeof(defaultVisColors[0]);
+
+bool IsAtoiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// atoi's syntax (leading white space, a sign, digits up to the first other
+// character, so a trailing carriage return ends the number) but only its low
+// byte, computed in unsigned arithmetic: no overflow however long the digits
+// run, and no locale or character-class lookups on bytes above 127.
+unsigned int ComponentOf(const char* token)
+{
+    while (IsAtoiSpace(*token)) {
+        ++token;
+    }
+    bool negative = false;
+    if (*token == '+' || *token == '-') {
+        negative = *token == '-';
+        ++token;
+    }
+    unsigned int value = 0;
+    for (; *token >= '0' && *token <= '9'; ++token) {
+        value = (value * 10u + static_cast<unsigned int>(*token - '0')) & 0xFFu;
+    }
+    if (negative) {
+        value = (0u - value) & 0xFFu;
+    }
+    return value;
+}
+
+} // namespace
+
+VisColor::VisColor()
+{
+    std::memcpy(colors, defaultVisColors, sizeof(colors));
+}
+
+int VisColor::ReadVisColors(const char* path)
+{
+    std::memcpy(colors, defaultVisColors, sizeof(colors));
+
+    FILE* file = std::fopen(path, "r");
+    if (!file) {
+        return 0;
+    }
+
+    // Every read fills one entry, whatever it holds: an empty line is black
+    // and a line longer than the buffer fills several entries.
+    char line[256];
+    for (int n = 0; n < kColorCount && std::fgets(line, sizeof(line), file); ++n) {
+        unsigned int rgb[3] = {0, 0, 0};
+        for (int i = 0; i < 3; ++i) {
+            const char* token = std::strtok(i == 0 ? line : nullptr, " ,\t\n");
+            if (!token) {
+                break;
+            }
+            rgb[i] = ComponentOf(token);
+        }
+        colors[n] = RGB(rgb[0], rgb[1], rgb[2]);
+    }
+
+    std::fclose(file);
+    return 1;
+}

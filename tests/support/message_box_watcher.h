@@ -1,0 +1,27 @@
+// Closes the modal message boxes a test provokes, from a thread of its own,
+// and remembers what each one said.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+class MessageBoxWatcher {
+public:
+    struct Seen {
+        std::string caption;
+        std::string text;
+        HWND owner;
+    };
+
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    std::vector<Seen> Boxes();   // what was closed so far
+
+private:
+    static DWORD WINAPI Watch(void* self);
+    HANDLE thread;
+    HANDLE stop;
+    CRITICAL_SECTION lock;
+    std::vector<Seen> boxes;
+};

@@ -1,0 +1,139 @@
+#include "tests/support/skin_files.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void BumpWriteTime(const std::string& path)
+{
+    // The ini cache keys on the last write time; give every rewrite a new one.
+    static LONGLONG next = 0;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    LONGLONG stamp = static_cast<LONGLONG>(t.QuadPart);
+    if (stamp <= next) stamp = next + 20000000;   // two seconds on
+    next = stamp;
+    t.QuadPart = static_cast<ULONGLONG>(stamp);
+    FILETIME ft = {t.LowPart, t.HighPart};
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        SetFileTime(file, nullptr, nullptr, &ft);
+        CloseHandle(file);
+    }
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    DeleteFileA(path.c_str());
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return;
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+    BumpWriteTime(path);
+}
+
+}  // namespace
+
+TempFolder::TempFolder(const char* tag)
+{
+    static unsigned serial = 0;
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    char name[MAX_PATH];
+    snprintf(name, sizeof name, "%szelpin-%s-%lu-%u", base, tag, GetCurrentProcessId(), ++serial);
+    path = name;
+    RemoveTree(path);
+    MakeFolder(path);
+}
+
+TempFolder::~TempFolder() { RemoveTree(path); }
+
+void MakeFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void WriteTextFile(const std::string& path, const std::string& text)
+{
+    WriteBytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+void WriteBmp24(const std::string& path, int width, int height,
+                const std::function<COLORREF(int x, int y)>& colorAt)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    const int dataSize = stride * height;
+    std::vector<unsigned char> bytes(54 + dataSize, 0);
+    auto put32 = [&](int at, unsigned value) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<unsigned>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<unsigned>(width));
+    put32(22, static_cast<unsigned>(height));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    put32(34, static_cast<unsigned>(dataSize));
+    for (int y = 0; y < height; ++y) {
+        unsigned char* row = &bytes[54 + (height - 1 - y) * stride];
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = colorAt(x, y);
+            row[3 * x] = GetBValue(c);
+            row[3 * x + 1] = GetGValue(c);
+            row[3 * x + 2] = GetRValue(c);
+        }
+    }
+    WriteBytes(path, bytes);
+}
+
+void WriteMainBitmap(const std::string& path, COLORREF frame, COLORREF visBackground)
+{
+    WriteBmp24(path, 275, 116, [&](int x, int y) {
+        return (x >= 24 && x < 100 && y >= 43 && y < 59) ? visBackground : frame;
+    });
+}
+
+std::string VisColorText(COLORREF bar, COLORREF peak)
+{
+    std::string text;
+    char line[64];
+    for (int i = 0; i < 24; ++i) {
+        COLORREF c = (i >= 2 && i <= 17) ? bar : i == 23 ? peak : RGB(128, 128, 128);
+        snprintf(line, sizeof line, "%d,%d,%d // entry %d\r\n", GetRValue(c), GetGValue(c),
+                 GetBValue(c), i);
+        text += line;
+    }
+    return text;
+}
+
+std::string ExeFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}

@@ -1,0 +1,284 @@
+// Skin reload and stage selection, driven in-process with a locator that
+// reports whatever skin the test names.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "draw/analyzer.h"
+#include "draw/surfaces.h"
+#include "plugin/frame_stages.h"
+#include "plugin/module.h"
+#include "plugin/plugin_state.h"
+#include "plugin/startup.h"
+#include "skin/skin_locator.h"
+#include "skin/skin_suck.h"
+#include "skin/vis_color.h"
+#include "skin/zelpin_config.h"
+#include "tests/support/skin_files.h"
+
+namespace {
+
+class FakeLocator : public SkinLocator {
+public:
+    explicit FakeLocator(HWND window) : SkinLocator(window) {}
+    int GetCurrentSkin(char* pathBuf, char* nameBuf) override
+    {
+        ++queries;
+        strcpy(pathBuf, path.c_str());
+        if (nameBuf) strcpy(nameBuf, name.c_str());
+        return static_cast<int>(path.size());
+    }
+    int RefreshSkins() override { return 1; }
+
+    std::string path;
+    std::string name;
+    int queries = 0;
+};
+
+const COLORREF kFrame = RGB(40, 40, 40);
+const COLORREF kBackgroundA = RGB(10, 20, 30);
+const COLORREF kBarA = RGB(200, 0, 0);
+const COLORREF kPeakA = RGB(0, 0, 250);
+const COLORREF kBackgroundB = RGB(60, 70, 80);
+const COLORREF kBarB = RGB(0, 210, 0);
+const COLORREF kMarker = RGB(1, 2, 3);
+
+// Ratio 100 percent with the mix blend paints the vis colours unchanged.
+const char kSolidSettings[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
+
+COLORREF OutputPixel(int x, int y) { return GetPixel(outputSurface->memDC, x, y); }
+COLORREF StripPixel(int x, int y) { return GetPixel(stripSurface->memDC, x, y); }
+
+class FrameStages : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, 275, 116, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(nullptr, window);
+        hostWindow = window;
+        config = new ZelpinConfig((root / "plugin.ini").c_str());
+        skinSuck = new SkinSuck;
+        locator = new FakeLocator(window);
+        skinSuck->locator = locator;
+        visColor = new VisColor;
+        ASSERT_EQ(1, SetUpSurfaces());
+        lastSkinName[0] = '\0';
+        skinPath[0] = '\0';
+    }
+
+    void TearDown() override
+    {
+        Quit(&visModule);
+        DestroyWindow(window);
+    }
+
+    std::string MakeSkin(const std::string& name, COLORREF background, COLORREF bar,
+                         const std::string& settings = kSolidSettings)
+    {
+        std::string folder = root / name;
+        MakeFolder(folder);
+        WriteMainBitmap(folder + "\\main.bmp", kFrame, background);
+        WriteTextFile(folder + "\\viscolor.txt", VisColorText(bar, kPeakA));
+        if (!settings.empty()) WriteTextFile(folder + "\\zelpin.txt", settings);
+        return folder;
+    }
+
+    void Report(const std::string& name)
+    {
+        locator->path = name.empty() ? "" : root / name;
+        locator->name = name;
+    }
+
+    TempFolder root{"stages"};
+    HWND window = nullptr;
+    FakeLocator* locator = nullptr;
+};
+
+UpdateStage Update() { return updateStage.load(); }
+PresentStage Present() { return presentStage.load(); }
+const UpdateStage kNoUpdate = NoOpStage;
+const PresentStage kNoPresent = NoOpStage;
+
+}  // namespace
+
+TEST_F(FrameStages, SelectStagesBeforeAnySkinFindsTheAnalyserDisabled)
+{
+    updateStage.store(ReloadSkin);
+    presentStage.store(PresentNormal);
+    SelectStages();
+    EXPECT_EQ(kNoUpdate, Update());
+    EXPECT_EQ(kNoPresent, Present());
+}
+
+TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+
+    EXPECT_STREQ("Alpha", lastSkinName);
+    EXPECT_EQ(root / "Alpha", std::string(skinPath));
+    EXPECT_EQ(kBarA, visColor->colors[2]);
+    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+    EXPECT_EQ(PresentStage(PresentNormal), Present());
+    // The level-0 frame, the bare background, is in the output at once.
+    EXPECT_EQ(kBackgroundA, OutputPixel(0, 0));
+    EXPECT_EQ(kBackgroundA, OutputPixel(75, 15));
+    // Frame 16 (the top block of the strip) is one full bar in entry 2.
+    EXPECT_EQ(kBarA, StripPixel(0, 0));
+    EXPECT_EQ(kBarA, StripPixel(75, 15));
+}
+
+TEST_F(FrameStages, SameSkinNameReloadsNothing)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+    visColor->colors[2] = kMarker;
+    updateStage.store(ReloadSkin);
+
+    ReloadSkin(&visModule);
+    EXPECT_EQ(2, locator->queries);
+    EXPECT_EQ(kMarker, visColor->colors[2]);
+    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+
+    // Another name reloads.
+    MakeSkin("Beta", kBackgroundB, kBarB);
+    Report("Beta");
+    ReloadSkin(&visModule);
+    EXPECT_EQ(kBarB, visColor->colors[2]);
+    EXPECT_EQ(kBackgroundB, OutputPixel(10, 10));
+    EXPECT_STREQ("Beta", lastSkinName);
+}
+
+TEST_F(FrameStages, FailedQueryDisablesAndKeepsTheLastName)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+
+    Report("");
+    ReloadSkin(&visModule);
+    EXPECT_STREQ("", skinPath);
+    EXPECT_EQ(0, config->enable);
+    EXPECT_STREQ("Alpha", lastSkinName);
+    EXPECT_EQ(kNoUpdate, Update());
+    EXPECT_EQ(kNoPresent, Present());
+
+    // The same name again reloads nothing, so the analyser stays off.
+    Report("Alpha");
+    ReloadSkin(&visModule);
+    EXPECT_EQ(kNoUpdate, Update());
+    EXPECT_EQ(kNoPresent, Present());
+}
+
+TEST_F(FrameStages, SettingsFileChoice)
+{
+    // Both files: "zelpin.txt" wins.
+    std::string both = MakeSkin("Both", kBackgroundA, kBarA, "[ZELPIN]\r\nPeaks=0\r\n");
+    WriteTextFile(both + "\\zelpin.ini", "[ZELPIN]\r\nPeaks=1\r\nRain=1\r\n");
+    Report("Both");
+    ReloadSkin(&visModule);
+    EXPECT_EQ(UpdateStage(DrawBars), Update());
+
+    // Only "zelpin.ini".
+    std::string ini = MakeSkin("IniOnly", kBackgroundA, kBarA, "");
+    WriteTextFile(ini + "\\zelpin.ini", "[ZELPIN]\r\nPeaks=1\r\nRain=1\r\n");
+    Report("IniOnly");
+    ReloadSkin(&visModule);
+    EXPECT_EQ(UpdateStage(DrawBarsAndRain), Update());
+
+    // "Peaks" off with "Rain" on draws bars only.
+    MakeSkin("NoPeaks", kBackgroundA, kBarA, "[ZELPIN]\r\nPeaks=0\r\nRain=1\r\n");
+    Report("NoPeaks");
+    ReloadSkin(&visModule);
+    EXPECT_EQ(UpdateStage(DrawBars), Update());
+}
+
+TEST_F(FrameStages, DisabledSkinReadsNeitherColoursNorBitmap)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+    visColor->colors[2] = kMarker;
+
+    MakeSkin("Off", kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
+    Report("Off");
+    ReloadSkin(&visModule);
+    EXPECT_EQ(kMarker, visColor->colors[2]);   // the colours were not re-read
+    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
+    EXPECT_EQ(kBarA, StripPixel(5, 5));
+    EXPECT_EQ(kNoUpdate, Update());
+    EXPECT_EQ(kNoPresent, Present());
+}
+
+TEST_F(FrameStages, SkinWithoutBitmapKeepsThePreviousStrip)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+
+    std::string bare = MakeSkin("Bare", kBackgroundB, kBarB);
+    DeleteFileA((bare + "\\main.bmp").c_str());
+    Report("Bare");
+    ReloadSkin(&visModule);
+    EXPECT_EQ(kBarB, visColor->colors[2]);
+    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
+    EXPECT_EQ(kBarA, StripPixel(5, 5));
+    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+}
+
+TEST_F(FrameStages, WindowModeChoosesThePresenter)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+
+    SetWindowPos(window, nullptr, 0, 0, 550, 232, SWP_NOMOVE | SWP_NOZORDER);
+    SelectStages();
+    EXPECT_EQ(PresentStage(PresentDouble), Present());
+    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+
+    SetWindowPos(window, nullptr, 0, 0, 275, 14, SWP_NOMOVE | SWP_NOZORDER);
+    SelectStages();
+    EXPECT_EQ(kNoPresent, Present());
+    EXPECT_EQ(kNoUpdate, Update());
+
+    SetWindowPos(window, nullptr, 0, 0, 275, 116, SWP_NOMOVE | SWP_NOZORDER);
+    SelectStages();
+    EXPECT_EQ(PresentStage(PresentNormal), Present());
+}
+
+TEST_F(FrameStages, NoticeModeReloadsWithoutAskingEvenForTheSameSkin)
+{
+    config->dependQuelbix = 1;
+    std::string folder = MakeSkin("Alpha", kBackgroundA, kBarA);
+    strcpy(skinPath, folder.c_str());
+    ReloadSkin(&visModule);
+    EXPECT_EQ(0, locator->queries);
+    EXPECT_EQ(kBarA, visColor->colors[2]);
+
+    visColor->colors[2] = kMarker;
+    ReloadSkin(&visModule);
+    EXPECT_EQ(0, locator->queries);
+    EXPECT_EQ(kBarA, visColor->colors[2]);
+    EXPECT_STREQ("", lastSkinName);
+}
+
+TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+    ASSERT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+
+    // 247 characters leave no room for "\viscolor.txt" in 260.
+    locator->path = "C:\\" + std::string(244, 'x');
+    locator->name = "Deep";
+    ReloadSkin(&visModule);
+    EXPECT_EQ(0, config->enable);
+    EXPECT_EQ(kNoUpdate, Update());
+    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
+}

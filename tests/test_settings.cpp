@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "skin/zelpin_config.h"
+
+namespace {
+
+// The platform caches profile files by write time, so every case gets a file
+// of its own instead of rewriting one.
+class Settings : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        dir = std::string(temp) + "zelpin_settings_" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(dir.c_str(), nullptr);
+    }
+
+    static void TearDownTestSuite() { RemoveDirectoryA(dir.c_str()); }
+
+    void TearDown() override
+    {
+        for (const std::string& path : written) {
+            DeleteFileA(path.c_str());
+        }
+    }
+
+    std::string Write(const std::string& content)
+    {
+        const std::string path = FreshPath();
+        FILE* f = std::fopen(path.c_str(), "wb");
+        EXPECT_NE(nullptr, f) << path;
+        if (f) {
+            std::fwrite(content.data(), 1, content.size(), f);
+            std::fclose(f);
+        }
+        written.push_back(path);
+        return path;
+    }
+
+    std::string Missing() { return FreshPath(); }
+
+    // A plug-in configuration whose defaults come from a file with these lines.
+    ZelpinConfig Defaults(const std::string& lines) { return ZelpinConfig(Write("[ZELPIN]\n" + lines).c_str()); }
+
+    static std::string dir;
+    std::vector<std::string> written;
+
+private:
+    std::string FreshPath() { return dir + "\\case" + std::to_string(++counter) + ".ini"; }
+    static int counter;
+};
+
+std::string Settings::dir;
+int Settings::counter = 0;
+
+struct Current {
+    int blendMethod, analyzerMode, ratio, enable, peaks, rain;
+};
+
+void ExpectCurrent(const Current& want, const ZelpinConfig& c)
+{
+    EXPECT_EQ(want.blendMethod, c.blendMethod);
+    EXPECT_EQ(want.analyzerMode, c.analyzerMode);
+    EXPECT_EQ(want.ratio, c.ratio);
+    EXPECT_EQ(want.enable, c.enable);
+    EXPECT_EQ(want.peaks, c.peaks);
+    EXPECT_EQ(want.rain, c.rain);
+}
+
+struct DefaultSet {
+    int blendMethod, analyzerMode, ratio, enable, peaks, rain, dependQuelbix;
+};
+
+void ExpectDefaults(const DefaultSet& want, const ZelpinConfig& c)
+{
+    EXPECT_EQ(want.blendMethod, c.defaultBlendMethod);
+    EXPECT_EQ(want.analyzerMode, c.defaultAnalyzerMode);
+    EXPECT_EQ(want.ratio, c.defaultRatio);
+    EXPECT_EQ(want.enable, c.defaultEnable);
+    EXPECT_EQ(want.peaks, c.defaultPeaks);
+    EXPECT_EQ(want.rain, c.defaultRain);
+    EXPECT_EQ(want.dependQuelbix, c.dependQuelbix);
+}
+
+TEST_F(Settings, WithoutPluginIniOrSectionDefaultsAreBuiltIn)
+{
+    {
+        SCOPED_TRACE("no plugin.ini");
+        ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, ZelpinConfig(Missing().c_str()));
+    }
+    {
+        SCOPED_TRACE("other section only");
+        ZelpinConfig c(Write("[Other]\nBlendMethod=2\nRatio=100\nEnable=0\nDependQuelbix=1\n").c_str());
+        ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, c);
+    }
+}
+
+TEST_F(Settings, ConstructionLeavesAnalyserOffAndOtherwiseMirrorsDefaults)
+{
+    ExpectCurrent({0, 1, 51, 0, 1, 0}, ZelpinConfig(Missing().c_str()));
+
+    ZelpinConfig c = Defaults("BlendMethod=2\nAnalyzerMode=0\nRatio=75\nEnable=1\nPeaks=0\nRain=1\n");
+    ExpectCurrent({2, 0, 96, 0, 0, 1}, c);
+}
+
+TEST_F(Settings, PluginIniValuesAreReducedToTheirLowByte)
+{
+    struct Case {
+        const char* line;
+        DefaultSet want;
+    };
+    const Case cases[] = {
+        {"Ratio=100", {0, 1, 128, 1, 1, 0, 0}},
+        {"Ratio=101", {0, 1, 51, 1, 1, 0, 0}},
+        {"Ratio=356", {0, 1, 128, 1, 1, 0, 0}},
+        {"Ratio=0", {0, 1, 0, 1, 1, 0, 0}},
+        {"BlendMethod=3", {0, 1, 51, 1, 1, 0, 0}},
+        {"BlendMethod=258", {2, 1, 51, 1, 1, 0, 0}},
+        {"BlendMethod=256", {0, 1, 51, 1, 1, 0, 0}},
+        {"AnalyzerMode=5", {0, 1, 51, 1, 1, 0, 0}},
+        {"AnalyzerMode=2", {0, 2, 51, 1, 1, 0, 0}},
+        {"Enable=256", {0, 1, 51, 256, 1, 0, 0}},
+        {"Enable=0\nPeaks=0\nRain=2\nDependQuelbix=1", {0, 1, 51, 0, 0, 2, 1}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.line);
+        ExpectDefaults(k.want, Defaults(std::string(k.line) + "\n"));
+    }
+}
+
+TEST_F(Settings, RatioPercentBecomes128ths)
+{
+    const int table[][2] = {{0, 0},   {1, 1},   {10, 12}, {25, 32},  {40, 51},
+                            {50, 64}, {75, 96}, {99, 126}, {100, 128}};
+    for (const auto& row : table) {
+        const std::string line = "Ratio=" + std::to_string(row[0]) + "\n";
+        SCOPED_TRACE(line);
+        EXPECT_EQ(row[1], Defaults(line).defaultRatio);
+
+        ZelpinConfig c(Missing().c_str());
+        c.ReadSkinSettings(Write("[ZELPIN]\n" + line).c_str());
+        EXPECT_EQ(row[1], c.ratio);
+    }
+}
+
+TEST_F(Settings, SkinWithoutFileGetsDefaultsWithRatioConvertedThereAndBack)
+{
+    ZelpinConfig c(Missing().c_str());
+    c.ReadSkinSettings(Missing().c_str());
+    ExpectCurrent({0, 1, 49, 1, 1, 0}, c);
+
+    // Percentages that are whole in 128ths survive the round trip.
+    const int exact[][2] = {{0, 0}, {25, 32}, {50, 64}, {75, 96}, {100, 128}};
+    for (const auto& row : exact) {
+        SCOPED_TRACE(row[0]);
+        ZelpinConfig d = Defaults("Ratio=" + std::to_string(row[0]) + "\n");
+        d.ReadSkinSettings(Write("[ZELPIN]\nPeaks=1\n").c_str());
+        EXPECT_EQ(row[1], d.ratio);
+    }
+}
+
+TEST_F(Settings, SkinOutOfRangeFallsBackToDefaultsExactly)
+{
+    ZelpinConfig c(Missing().c_str());
+    c.ReadSkinSettings(Write("[ZELPIN]\nRatio=150\nBlendMethod=3\nAnalyzerMode=259\n").c_str());
+    ExpectCurrent({0, 1, 51, 1, 1, 0}, c);
+
+    ZelpinConfig d = Defaults("Ratio=10\nBlendMethod=1\nAnalyzerMode=2\nEnable=0\nPeaks=0\nRain=1\n");
+    d.ReadSkinSettings(Write("[ZELPIN]\nRatio=101\nBlendMethod=255\nAnalyzerMode=3\n").c_str());
+    ExpectCurrent({1, 2, 12, 0, 0, 1}, d);
+}
+
+TEST_F(Settings, SkinValuesAreReducedToTheirLowByte)
+{
+    ZelpinConfig c(Missing().c_str());
+    c.ReadSkinSettings(Write("[ZELPIN]\nBlendMethod=258\nAnalyzerMode=512\nRatio=356\n"
+                             "Enable=256\nPeaks=-1\nRain=65536\n").c_str());
+    ExpectCurrent({2, 0, 128, 256, -1, 65536}, c);
+}
+
+TEST_F(Settings, NothingCarriesOverFromThePreviousSkin)
+{
+    ZelpinConfig c = Defaults("Peaks=0\n");
+    c.ReadSkinSettings(Write("[ZELPIN]\nBlendMethod=2\nAnalyzerMode=0\nRatio=100\n"
+                             "Enable=0\nPeaks=1\nRain=1\n").c_str());
+    ExpectCurrent({2, 0, 128, 0, 1, 1}, c);
+
+    c.ReadSkinSettings(Missing().c_str());
+    ExpectCurrent({0, 1, 49, 1, 0, 0}, c);
+}
+
+TEST_F(Settings, EachReadKeepsToItsOwnSet)
+{
+    ZelpinConfig c = Defaults("BlendMethod=1\nRatio=50\nDependQuelbix=1\n");
+    c.ReadSkinSettings(Write("[ZELPIN]\nBlendMethod=2\nAnalyzerMode=0\nRatio=0\nEnable=7\n"
+                             "Peaks=0\nRain=1\nDependQuelbix=0\n").c_str());
+    ExpectDefaults({1, 1, 64, 1, 1, 0, 1}, c);
+
+    c.ReadDefaults(Write("[ZELPIN]\nBlendMethod=0\nRatio=100\nEnable=0\nDependQuelbix=0\n").c_str());
+    ExpectDefaults({0, 1, 128, 0, 1, 0, 0}, c);
+    ExpectCurrent({2, 0, 0, 7, 0, 1}, c);
+}
+
+TEST_F(Settings, NegativeNumbersWrapIntoTheirLowByte)
+{
+    // -1 is byte 255 (out of range); -156 is byte 100.
+    ZelpinConfig c = Defaults("BlendMethod=-1\nAnalyzerMode=-254\nRatio=-156\nEnable=-1\n");
+    ExpectDefaults({0, 2, 128, -1, 1, 0, 0}, c);
+
+    c.ReadSkinSettings(Write("[ZELPIN]\nBlendMethod=-255\nRatio=-1\nEnable=0\nRain=-2\n").c_str());
+    ExpectCurrent({1, 2, 128, 0, 1, -2}, c);
+}
+
+TEST_F(Settings, GarbageAndHugeNumbersStayInRange)
+{
+    const char* files[] = {
+        "[ZELPIN]\nBlendMethod=abc\nAnalyzerMode=\nRatio=12x4\nEnable=on\n",
+        "[ZELPIN]\nBlendMethod=99999999999999999999\nAnalyzerMode=4294967298\n"
+        "Ratio=18446744073709551716\nEnable=99999999999999999999\n",
+        "[ZELPIN]\nBlendMethod=0x7fffffff\nRatio=2147483648\nAnalyzerMode=-2147483649\n",
+        "[ZELPIN\nRatio\n=\n==5\n[ZELPIN]]\nBlendMethod==\n\x01\x02\xff\xfe\n[]\n",
+    };
+    for (const char* text : files) {
+        SCOPED_TRACE(text);
+        ZelpinConfig c(Write(text).c_str());
+        EXPECT_LE(c.defaultBlendMethod, 2);
+        EXPECT_LE(c.defaultAnalyzerMode, 2);
+        EXPECT_LE(c.defaultRatio, 128);
+        c.ReadSkinSettings(Write(text).c_str());
+        EXPECT_LE(c.blendMethod, 2);
+        EXPECT_LE(c.analyzerMode, 2);
+        EXPECT_LE(c.ratio, 128);
+    }
+
+    // Bytes without a section: every value is the default.
+    std::string junk;
+    unsigned int seed = 12345;
+    for (int i = 0; i < 65536; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        junk += static_cast<char>(seed >> 24);
+    }
+    ZelpinConfig d(Write(junk).c_str());
+    ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, d);
+    d.ReadSkinSettings(Write(junk).c_str());
+    ExpectCurrent({0, 1, 49, 1, 1, 0}, d);
+}
+
+} // namespace

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "skin/vis_color.h"
+
+namespace {
+
+const COLORREF kDefaults[24] = {
+    0x00000000, 0x00292118, 0x001031EF, 0x001029CE, 0x00005AD6, 0x000066D6,
+    0x000073D6, 0x00087BC6, 0x0018A5DE, 0x0021B5D6, 0x0029DEBD, 0x0021DE94,
+    0x0010CE29, 0x0010BE32, 0x0010B539, 0x00089C31, 0x00009429, 0x00088418,
+    0x00FFFFFF, 0x00DED6D6, 0x00BDBDB5, 0x00AFAAA0, 0x00A59C94, 0x00969696,
+};
+
+const COLORREF kGuard = 0xDEADBEEF;
+
+// Words right behind the table: a read past its 24 entries lands here.
+struct GuardedTable {
+    VisColor table;
+    COLORREF after[8] = {kGuard, kGuard, kGuard, kGuard, kGuard, kGuard, kGuard, kGuard};
+};
+
+class VisColors : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        path = std::string(temp) + "zelpin_viscolor_" + std::to_string(GetCurrentProcessId()) + ".txt";
+        DeleteFileA(path.c_str());
+    }
+
+    void TearDown() override
+    {
+        for (COLORREF word : guarded.after) {
+            EXPECT_EQ(kGuard, word) << "written past the 24 entries";
+        }
+        DeleteFileA(path.c_str());
+    }
+
+    // Writes the bytes exactly (carriage returns and NULs included) and reads them.
+    int Read(const std::string& bytes)
+    {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        EXPECT_NE(nullptr, f) << path;
+        if (f) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+        return guarded.table.ReadVisColors(path.c_str());
+    }
+
+    COLORREF At(int i) const { return guarded.table.colors[i]; }
+
+    void ExpectDefaultsFrom(int first)
+    {
+        for (int i = first; i < 24; ++i) {
+            EXPECT_EQ(kDefaults[i], At(i)) << "entry " << i;
+        }
+    }
+
+    std::string path;
+    GuardedTable guarded;
+};
+
+TEST_F(VisColors, BuiltInTableAndConstruction)
+{
+    for (int i = 0; i < 24; ++i) {
+        EXPECT_EQ(kDefaults[i], defaultVisColors[i]) << "entry " << i;
+    }
+    ExpectDefaultsFrom(0);
+}
+
+TEST_F(VisColors, MissingFileGivesDefaultsAndZero)
+{
+    EXPECT_EQ(1, Read(std::string(24, '\n')));
+    EXPECT_EQ(0x00000000u, At(1));
+    DeleteFileA(path.c_str());
+
+    EXPECT_EQ(0, guarded.table.ReadVisColors(path.c_str()));
+    ExpectDefaultsFrom(0);
+}
+
+TEST_F(VisColors, EmptyFileGivesDefaultsAndOne)
+{
+    EXPECT_EQ(1, Read(""));
+    ExpectDefaultsFrom(0);
+}
+
+TEST_F(VisColors, EveryLineFillsOneEntry)
+{
+    EXPECT_EQ(1, Read("\n"
+                      "24,33,41\n"
+                      "239, 49 ,\t16 // the first bar colour\n"
+                      "// a comment stores black\n"
+                      " ,\t, \n"
+                      "300 -1 7\n"
+                      "255,128\n"
+                      "255,,0\n"
+                      "+12,-0,0007xyz 99\n"
+                      "red green blue\n"));
+    EXPECT_EQ(0x00000000u, At(0));
+    EXPECT_EQ(0x00292118u, At(1));
+    EXPECT_EQ(0x001031EFu, At(2));
+    EXPECT_EQ(0x00000000u, At(3));
+    EXPECT_EQ(0x00000000u, At(4));
+    EXPECT_EQ(0x0007FF2Cu, At(5));
+    EXPECT_EQ(0x000080FFu, At(6));
+    EXPECT_EQ(0x000000FFu, At(7));
+    EXPECT_EQ(0x0007000Cu, At(8));
+    EXPECT_EQ(0x00000000u, At(9));
+    ExpectDefaultsFrom(10);
+}
+
+TEST_F(VisColors, OnlyTheFirst24LinesAreRead)
+{
+    std::string text;
+    for (int i = 1; i <= 30; ++i) {
+        text += std::to_string(i) + " 2 3\n";
+    }
+    EXPECT_EQ(1, Read(text));
+    EXPECT_EQ(0x00030201u, At(0));
+    EXPECT_EQ(0x00030217u, At(22));
+    EXPECT_EQ(0x00030218u, At(23));
+}
+
+TEST_F(VisColors, LongLineIsReadIn255ByteParts)
+{
+    // 300 characters: the first 255 end with a comma, the rest start 44,55,66.
+    std::string line = "11,22,33,";
+    while (line.size() < 255) line += "9,";
+    line += "44,55,66,";
+    while (line.size() < 300) line += "7,";
+    ASSERT_EQ(300u, line.size());
+
+    EXPECT_EQ(1, Read(line + "\n1,2,3\n"));
+    EXPECT_EQ(0x0021160Bu, At(0));
+    EXPECT_EQ(0x0042372Cu, At(1));
+    EXPECT_EQ(0x00030201u, At(2));
+    ExpectDefaultsFrom(3);
+}
+
+TEST_F(VisColors, CarriageReturnsNeverChangeAValue)
+{
+    EXPECT_EQ(1, Read("24,33,41\r\n"
+                      "10 20 30\r\r\n"
+                      "5,6\r\n"
+                      "\r\n"
+                      "7,8,9\r"));
+    EXPECT_EQ(0x00292118u, At(0));
+    EXPECT_EQ(0x001E140Au, At(1));
+    EXPECT_EQ(0x00000605u, At(2));
+    EXPECT_EQ(0x00000000u, At(3));
+    EXPECT_EQ(0x00090807u, At(4));
+    ExpectDefaultsFrom(5);
+}
+
+TEST_F(VisColors, NulBytesEndALineEarly)
+{
+    EXPECT_EQ(1, Read(std::string("1,2,3\0 9,9,9\n"
+                                  "\0 4,5,6\n"
+                                  "4,5,6\n",
+                                  27)));
+    EXPECT_EQ(0x00030201u, At(0));
+    EXPECT_EQ(0x00000000u, At(1));
+    EXPECT_EQ(0x00060504u, At(2));
+    ExpectDefaultsFrom(3);
+}
+
+TEST_F(VisColors, NextReadStartsFromTheDefaults)
+{
+    std::string full;
+    for (int i = 0; i < 24; ++i) full += "1,1,1\n";
+    EXPECT_EQ(1, Read(full));
+    EXPECT_EQ(0x00010101u, At(23));
+
+    EXPECT_EQ(1, Read("5,5,5\n"));
+    EXPECT_EQ(0x00050505u, At(0));
+    ExpectDefaultsFrom(1);
+}
+
+TEST_F(VisColors, HostileFilesAreReadSafely)
+{
+    {
+        SCOPED_TRACE("one 1 MB line");
+        std::string line;
+        while (line.size() < (1u << 20)) line += "100,200,250,10,";  // 15 bytes, 17 to a read
+        EXPECT_EQ(1, Read(line));
+        for (int i = 0; i < 24; ++i) {
+            EXPECT_EQ(0x00FAC864u, At(i)) << "entry " << i;
+        }
+    }
+    {
+        SCOPED_TRACE("100,000 lines");
+        std::string text;
+        for (int i = 0; i < 100000; ++i) text += "9 8 7\n";
+        EXPECT_EQ(1, Read(text));
+        EXPECT_EQ(0x00070809u, At(0));
+        EXPECT_EQ(0x00070809u, At(23));
+    }
+    {
+        SCOPED_TRACE("binary garbage");
+        std::string junk;
+        unsigned int seed = 4711;
+        for (int i = 0; i < 65536; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            junk += static_cast<char>(seed >> 24);
+        }
+        EXPECT_EQ(1, Read(junk));
+        for (int i = 0; i < 24; ++i) {
+            EXPECT_EQ(0u, At(i) & 0xFF000000u) << "entry " << i;
+        }
+    }
+    {
+        SCOPED_TRACE("digits beyond 32 bits");
+        EXPECT_EQ(1, Read("99999999999999999999999999999999999999999,-99999999999999999999999,1\n"));
+        EXPECT_EQ(0u, At(0) & 0xFF000000u);
+        EXPECT_EQ(0x01u, At(0) >> 16);
+    }
+}
+
+} // namespace
