@@ -26,7 +26,8 @@ bool TakeSkinNotice(const COPYDATASTRUCT* notice)
     if (!skinSuck || !skinSuck->locator) return false;
     const char* folder = skinSuck->locator->skinsFolder;
     size_t folderLength = strnlen(folder, MAX_PATH);
-    if (folderLength >= MAX_PATH) return false;
+    // No Skins folder known: a bare name would be a path relative to nowhere.
+    if (folderLength == 0 || folderLength >= MAX_PATH) return false;
 
     size_t nameLength = 0;
     if (notice->cbData > 0) {

@@ -1,0 +1,56 @@
+// Helpers for the skin locator tests: a window that answers the host's
+// messages and shows a bitmap, 24-bit BMP files, temporary folders, and the
+// host ini beside the test program.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// A borderless top-level window at the screen's top-left corner, owned by
+// the test program's instance, answering the host's version and skin
+// messages. It paints its bitmap stretched over the whole window.
+class FakeHost {
+public:
+    FakeHost(int width, int height);
+    ~FakeHost();
+    void Resize(int width, int height);
+    // Shows a bitmap file (empty name: black) and repaints at once.
+    void Show(const std::string& bmpFile);
+    void Destroy();
+
+    HWND hwnd;
+    LRESULT version;          // answer to the version message
+    std::string pathBytes;    // copied as is into the buffer of the skin message
+    const char* skinName;     // answer to the skin message (null answers 0)
+
+    FakeHost(const FakeHost&) = delete;
+    FakeHost& operator=(const FakeHost&) = delete;
+
+private:
+    void Repaint();
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HBITMAP image;
+};
+
+typedef std::function<COLORREF(int x, int y)> LocatorPixel;
+
+// An uncompressed bottom-up 24-bit BMP; pixel(x, y) counts y from the top.
+void WriteBmp24File(const std::string& path, int width, int height, const LocatorPixel& pixel);
+void WriteSolidBmp(const std::string& path, int width, int height, COLORREF colour);
+void WriteTextFile(const std::string& path, const std::string& text);
+
+// A new, empty folder under the temporary folder; RemoveTree deletes it.
+std::string MakeTempFolder(const char* tag);
+void RemoveTree(const std::string& path);
+void MakeFolder(const std::string& path);
+
+// The test program's path, its folder, and its ".ini" (the host ini as a
+// locator built in this process sees it).
+std::string ExePath();
+std::string ExeFolder();
+std::string HostIniPath();
+// Rewrites the host ini with a write time never used before, so the
+// platform's profile cache sees a new file.
+void WriteHostIni(const std::string& text);

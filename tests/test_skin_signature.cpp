@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "skin/skin_signature.h"
+#include "tests/support/locator_fixtures.h"
+
+namespace {
+
+struct Answer {
+    int length;
+    std::string path;
+    std::string name;
+};
+
+Answer Ask(SkinLocator& loc)
+{
+    char path[MAX_PATH] = "(unset)";
+    char name[MAX_PATH] = "(unset)";
+    int length = loc.GetCurrentSkin(path, name);
+    return {length, path, name};
+}
+
+std::vector<std::string> Names(const SignatureSkinLocator& loc)
+{
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < loc.entryCount; ++i)
+        names.push_back(loc.entries[i]->name);
+    return names;
+}
+
+void UseSkinsFolder(const std::string& folder)
+{
+    WriteHostIni("[Winamp]\r\nSkinDir=" + folder + "\r\n");
+}
+
+}  // namespace
+
+TEST(SkinSignature, ColourKeys)
+{
+    EXPECT_EQ(0x135, ColorKey(RGB(0x12, 0x34, 0x56)));
+    EXPECT_EQ(0xFFF, ColorKey(RGB(0xFF, 0xFF, 0xFF)));
+    EXPECT_EQ(0x000, ColorKey(RGB(0, 0, 0)));
+    EXPECT_EQ(0x0F1, ColorKey(RGB(0x0F, 0xF0, 0x1F)));
+    EXPECT_EQ(0xFFF, ColorKey(CLR_INVALID));
+}
+
+TEST(SkinSignature, CountEqualAndCopyName)
+{
+    SkinSignature a;
+    SkinSignature b;
+    for (int i = 0; i < 32; ++i)
+        a.keys[i] = b.keys[i] = static_cast<unsigned short>(i);
+    EXPECT_EQ(32, a.CountEqual(b));
+    b.keys[0] = 0x100;
+    b.keys[17] = 0x100;
+    b.keys[31] = 0x100;
+    EXPECT_EQ(29, a.CountEqual(b));
+
+    NamedSkinSignature named;
+    char dst[8] = "xxxxxxx";
+    EXPECT_EQ(0u, named.CopyName(dst, sizeof dst));
+    named.name = static_cast<char*>(GlobalAlloc(GMEM_FIXED, 5));
+    memcpy(named.name, "Blue", 5);
+    EXPECT_EQ(0u, named.CopyName(dst, 4));
+    EXPECT_STREQ("xxxxxxx", dst);
+    EXPECT_EQ(4u, named.CopyName(dst, 5));
+    EXPECT_STREQ("Blue", dst);
+}
+
+TEST(SkinSignature, LoadFromSkinFolder)
+{
+    const std::string root = MakeTempFolder("load");
+    MakeFolder(root + "\\Small");
+    WriteSolidBmp(root + "\\Small\\main.bmp", 100, 50, RGB(0x12, 0x34, 0x56));
+    MakeFolder(root + "\\NoBitmap");
+    WriteTextFile(root + "\\plain", "not a folder");
+
+    NamedSkinSignature sig;
+    EXPECT_EQ(0, sig.LoadFromSkin(root.c_str(), "plain"));
+    EXPECT_EQ(0, sig.LoadFromSkin(root.c_str(), "NoBitmap"));
+    EXPECT_EQ(0, sig.LoadFromSkin(root.c_str(), "Missing"));
+    EXPECT_EQ(nullptr, sig.name);
+
+    // Points beyond a small bitmap read as white.
+    ASSERT_EQ(1, sig.LoadFromSkin(root.c_str(), "Small"));
+    EXPECT_STREQ("Small", sig.name);
+    const unsigned short expected[32] = {
+        0x135, 0x135, 0x135, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0x135, 0xFFF, 0xFFF, 0xFFF,
+        0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF,
+        0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF, 0xFFF};
+    for (int i = 0; i < 32; ++i)
+        EXPECT_EQ(expected[i], sig.keys[i]) << "point " << i;
+
+    // A path that would not fit is refused, not cut.
+    EXPECT_EQ(0, sig.LoadFromSkin(root.c_str(), std::string(250, 'n').c_str()));
+    EXPECT_STREQ("Small", sig.name);
+    RemoveTree(root);
+}
+
+// A Skins folder with skins, a tie, a near miss, and entries that are not skins.
+class SkinCatalogue : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        root = new std::string(MakeTempFolder("catalogue"));
+        skins = new std::string(*root + "\\Skins");
+        MakeFolder(*skins);
+        const struct {
+            const char* folder;
+            const char* file;
+            COLORREF colour;
+        } solid[] = {
+            {".Dotted", "main.bmp", RGB(0x10, 0x10, 0x10)},
+            {"Amber", "main.bmp", RGB(0xC0, 0x80, 0x20)},
+            {"Blue", "main.bmp", RGB(0x20, 0x40, 0xE0)},
+            {"Blue Twin", "main.bmp", RGB(0x20, 0x40, 0xE0)},
+            {"Coal", "main.bmp", RGB(0, 0, 0)},
+            {"Echo", "MAIN.BMP", RGB(0x60, 0xA0, 0x60)},
+        };
+        for (const auto& s : solid) {
+            MakeFolder(*skins + "\\" + s.folder);
+            WriteSolidBmp(*skins + "\\" + s.folder + "\\" + s.file, 275, 116, s.colour);
+        }
+        // "One" is "One Plain" with a magenta bottom-right point.
+        MakeFolder(*skins + "\\One Plain");
+        WriteSolidBmp(*skins + "\\One Plain\\main.bmp", 275, 116, RGB(0x90, 0x90, 0x30));
+        MakeFolder(*skins + "\\One");
+        WriteBmp24File(*skins + "\\One\\main.bmp", 275, 116, [](int x, int y) {
+            return x == 270 && y == 111 ? RGB(0xF0, 0x00, 0xF0) : RGB(0x90, 0x90, 0x30);
+        });
+        MakeFolder(*skins + "\\Empty");
+        WriteTextFile(*skins + "\\notes.txt", "not a skin");
+        // A bitmap cut short inside its pixels.
+        MakeFolder(*skins + "\\Broken");
+        WriteSolidBmp(*skins + "\\Broken\\main.bmp", 275, 116, RGB(0x10, 0x10, 0x10));
+        HANDLE h = CreateFileA((*skins + "\\Broken\\main.bmp").c_str(), GENERIC_WRITE, 0,
+                               NULL, OPEN_EXISTING, 0, NULL);
+        SetFilePointer(h, 1000, NULL, FILE_BEGIN);
+        SetEndOfFile(h);
+        CloseHandle(h);
+
+        WriteSolidBmp(*root + "\\nomatch.bmp", 275, 116, RGB(0x30, 0xD0, 0xB0));
+        WriteSolidBmp(*root + "\\magenta.bmp", 275, 116, RGB(0xF0, 0x00, 0xF0));
+    }
+    static void TearDownTestSuite()
+    {
+        RemoveTree(*root);
+        DeleteFileA(HostIniPath().c_str());
+        delete skins;
+        delete root;
+    }
+    void SetUp() override { UseSkinsFolder(*skins); }
+
+    std::string Skin(const char* name) { return *skins + "\\" + name; }
+
+    static std::string* root;
+    static std::string* skins;
+};
+std::string* SkinCatalogue::root;
+std::string* SkinCatalogue::skins;
+
+TEST_F(SkinCatalogue, FoldersWithAMainBitmapInListingOrder)
+{
+    FakeHost host(275, 116);
+    SignatureSkinLocator loc(host.hwnd);
+    EXPECT_EQ(*skins + "\\", loc.skinsFolder);
+    EXPECT_EQ(0u, loc.entryCount);
+
+    const std::vector<std::string> expected = {".Dotted", "Amber", "Blue",
+                                               "Blue Twin", "Coal", "Echo", "One",
+                                               "One Plain"};
+    EXPECT_EQ(1, loc.RefreshSkins());
+    EXPECT_EQ(expected, Names(loc));
+    // Sampled from the top: point 31 is the bottom-right one.
+    ASSERT_EQ(8u, loc.entryCount);
+    EXPECT_EQ(0x993, loc.entries[6]->keys[0]);
+    EXPECT_EQ(0x993, loc.entries[6]->keys[30]);
+    EXPECT_EQ(0xF0F, loc.entries[6]->keys[31]);
+
+    EXPECT_EQ(1, loc.RefreshSkins());
+    EXPECT_EQ(expected, Names(loc));
+}
+
+TEST_F(SkinCatalogue, NamesTheSkinTheWindowShows)
+{
+    FakeHost host(275, 116);
+    SignatureSkinLocator loc(host.hwnd);
+    loc.RefreshSkins();
+    const std::string folder = *skins + "\\";
+
+    const char* shown[] = {"Amber", "Echo", ".Dotted", "One", "One Plain", "Coal"};
+    for (const char* name : shown) {
+        host.Show(Skin(name) + (std::string(name) == "Echo" ? "\\MAIN.BMP" : "\\main.bmp"));
+        Answer a = Ask(loc);
+        EXPECT_EQ(folder + name, a.path);
+        EXPECT_EQ(name, a.name);
+        EXPECT_EQ(static_cast<int>(folder.size() + strlen(name)), a.length);
+    }
+
+    // A tie goes to the first in the listing.
+    host.Show(Skin("Blue Twin") + "\\main.bmp");
+    EXPECT_EQ("Blue", Ask(loc).name);
+
+    // One equal key is enough.
+    host.Show(*root + "\\magenta.bmp");
+    EXPECT_EQ("One", Ask(loc).name);
+
+    // No equal key: nothing, and the name is left alone.
+    host.Show(*root + "\\nomatch.bmp");
+    Answer none = Ask(loc);
+    EXPECT_EQ(0, none.length);
+    EXPECT_EQ("", none.path);
+    EXPECT_EQ("(unset)", none.name);
+
+    // Without a name buffer only the path is filled.
+    host.Show(Skin("Amber") + "\\main.bmp");
+    char path[MAX_PATH] = "";
+    EXPECT_EQ(static_cast<int>(folder.size() + 5), loc.GetCurrentSkin(path, nullptr));
+    EXPECT_EQ(folder + "Amber", path);
+}
+
+TEST_F(SkinCatalogue, DoubleSizeWindowIsHalved)
+{
+    FakeHost host(550, 232);
+    SignatureSkinLocator loc(host.hwnd);
+    loc.RefreshSkins();
+    host.Show(Skin("Echo") + "\\MAIN.BMP");
+    EXPECT_EQ("Echo", Ask(loc).name);
+    host.Show(Skin("One") + "\\main.bmp");
+    EXPECT_EQ("One", Ask(loc).name);
+    host.Show(Skin("One Plain") + "\\main.bmp");
+    EXPECT_EQ("One Plain", Ask(loc).name);
+}
+
+TEST_F(SkinCatalogue, ShadedWindowAnswersFromTheLastPicture)
+{
+    FakeHost host(275, 116);
+    SignatureSkinLocator loc(host.hwnd);
+    loc.RefreshSkins();
+    host.Show(Skin("Amber") + "\\main.bmp");
+    EXPECT_EQ("Amber", Ask(loc).name);
+
+    host.Resize(275, 14);
+    host.Show(Skin("Echo") + "\\MAIN.BMP");
+    EXPECT_EQ("Amber", Ask(loc).name);
+    host.Resize(550, 28);
+    EXPECT_EQ("Amber", Ask(loc).name);
+
+    host.Resize(275, 116);
+    EXPECT_EQ("Echo", Ask(loc).name);
+}
+
+// Not even the black skin, whose keys are all 0.
+TEST_F(SkinCatalogue, NothingMatchesBeforeTheFirstPicture)
+{
+    FakeHost host(275, 14);
+    host.Show(Skin("Amber") + "\\main.bmp");
+    SignatureSkinLocator loc(host.hwnd);
+    loc.RefreshSkins();
+    Answer a = Ask(loc);
+    EXPECT_EQ(0, a.length);
+    EXPECT_EQ("", a.path);
+}
+
+TEST(SignatureSkinLocator, EmptyOrMissingSkinsFolder)
+{
+    const std::string root = MakeTempFolder("empty");
+    MakeFolder(root + "\\Skins");
+    WriteSolidBmp(root + "\\nomatch.bmp", 275, 116, RGB(0x30, 0xD0, 0xB0));
+    FakeHost host(275, 116);
+    host.Show(root + "\\nomatch.bmp");
+
+    // The window is photographed all the same.
+    UseSkinsFolder(root + "\\Skins");
+    {
+        SignatureSkinLocator loc(host.hwnd);
+        EXPECT_EQ(1, loc.RefreshSkins());
+        EXPECT_EQ(0u, loc.entryCount);
+        Answer a = Ask(loc);
+        EXPECT_EQ(0, a.length);
+        EXPECT_EQ("", a.path);
+        EXPECT_EQ(0x3DB, loc.keys[0]);
+        EXPECT_EQ(0x3DB, loc.keys[31]);
+    }
+    UseSkinsFolder(root + "\\NoSuchFolder");
+    {
+        SignatureSkinLocator loc(host.hwnd);
+        EXPECT_EQ(1, loc.RefreshSkins());
+        EXPECT_EQ(0u, loc.entryCount);
+        EXPECT_EQ(0, Ask(loc).length);
+    }
+    RemoveTree(root);
+    DeleteFileA(HostIniPath().c_str());
+}
+
+TEST(SignatureSkinLocator, CataloguesAtMost256Skins)
+{
+    // 300 folders; every tenth has no bitmap and is not counted.
+    const std::string root = MakeTempFolder("many");
+    for (int i = 0; i < 300; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "s%03d", i);
+        const std::string folder = root + "\\" + name;
+        MakeFolder(folder);
+        if (i % 10 != 0)
+            WriteSolidBmp(folder + "\\main.bmp", 1, 1, RGB(i, 0, 0));
+    }
+    UseSkinsFolder(root);
+    FakeHost host(275, 116);
+    SignatureSkinLocator loc(host.hwnd);
+    loc.RefreshSkins();
+    ASSERT_EQ(256u, loc.entryCount);
+    EXPECT_STREQ("s001", loc.entries[0]->name);
+    EXPECT_STREQ("s279", loc.entries[251]->name);
+    EXPECT_STREQ("s281", loc.entries[252]->name);
+    EXPECT_STREQ("s284", loc.entries[255]->name);
+    EXPECT_EQ(0, loc.AddSkin("s285"));
+
+    loc.RefreshSkins();
+    EXPECT_EQ(256u, loc.entryCount);
+    EXPECT_STREQ("s284", loc.entries[255]->name);
+    RemoveTree(root);
+    DeleteFileA(HostIniPath().c_str());
+}
