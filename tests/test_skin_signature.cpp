@@ -128,7 +128,7 @@ protected:
         MakeFolder(*skins + "\\One Plain");
         WriteSolidBmp(*skins + "\\One Plain\\main.bmp", 275, 116, RGB(0x90, 0x90, 0x30));
         MakeFolder(*skins + "\\One");
-        WriteBmp24File(*skins + "\\One\\main.bmp", 275, 116, [](int x, int y) {
+        WriteBmp24(*skins + "\\One\\main.bmp", 275, 116, [](int x, int y) {
             return x == 270 && y == 111 ? RGB(0xF0, 0x00, 0xF0) : RGB(0x90, 0x90, 0x30);
         });
         MakeFolder(*skins + "\\Empty");

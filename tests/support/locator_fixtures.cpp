@@ -1,4 +1,5 @@
 #include "tests/support/locator_fixtures.h"
+#include "tests/support/skin_files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -125,104 +126,9 @@ LRESULT CALLBACK FakeHost::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-void WriteBmp24File(const std::string& path, int width, int height, const LocatorPixel& pixel)
-{
-    const int stride = (width * 3 + 3) & ~3;
-    const DWORD pixelBytes = static_cast<DWORD>(stride * height);
-    std::vector<unsigned char> bytes(54 + pixelBytes, 0);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfSize = static_cast<DWORD>(bytes.size());
-    file.bfOffBits = 54;
-    BITMAPINFOHEADER info = {};
-    info.biSize = 40;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = pixelBytes;
-    memcpy(&bytes[0], &file, 14);
-    memcpy(&bytes[14], &info, 40);
-    for (int y = 0; y < height; ++y) {
-        unsigned char* row = &bytes[54 + static_cast<size_t>(height - 1 - y) * stride];
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = pixel(x, y);
-            row[3 * x] = GetBValue(c);
-            row[3 * x + 1] = GetGValue(c);
-            row[3 * x + 2] = GetRValue(c);
-        }
-    }
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        return;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
 void WriteSolidBmp(const std::string& path, int width, int height, COLORREF colour)
 {
-    WriteBmp24File(path, width, height, [colour](int, int) { return colour; });
-}
-
-void WriteTextFile(const std::string& path, const std::string& text)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        return;
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
-
-std::string MakeTempFolder(const char* tag)
-{
-    static int serial = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    char name[MAX_PATH];
-    snprintf(name, sizeof name, "%szelpin_%lu_%s_%d", temp, GetCurrentProcessId(), tag,
-             ++serial);
-    RemoveTree(name);
-    CreateDirectoryA(name, NULL);
-    return name;
-}
-
-void MakeFolder(const std::string& path)
-{
-    CreateDirectoryA(path.c_str(), NULL);
-}
-
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (listing != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(listing, &found));
-        FindClose(listing);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-std::string ExePath()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, MAX_PATH);
-    return path;
-}
-
-std::string ExeFolder()
-{
-    std::string exe = ExePath();
-    return exe.substr(0, exe.rfind('\\'));
+    WriteBmp24(path, width, height, [colour](int, int) { return colour; });
 }
 
 std::string HostIniPath()
@@ -233,25 +139,5 @@ std::string HostIniPath()
 
 void WriteHostIni(const std::string& text)
 {
-    static int serial = 0;
-    std::string path = HostIniPath();
-    DeleteFileA(path.c_str());
-    WriteTextFile(path, text);
-
-    // 2001-01-01 plus a second per rewrite: never the same time twice.
-    SYSTEMTIME base = {2001, 1, 1, 1, 0, 0, 0, 0};
-    FILETIME ft;
-    SystemTimeToFileTime(&base, &ft);
-    ULARGE_INTEGER t;
-    t.LowPart = ft.dwLowDateTime;
-    t.HighPart = ft.dwHighDateTime;
-    t.QuadPart += static_cast<ULONGLONG>(++serial) * 10000000ULL;
-    ft.dwLowDateTime = t.LowPart;
-    ft.dwHighDateTime = t.HighPart;
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h != INVALID_HANDLE_VALUE) {
-        SetFileTime(h, NULL, NULL, &ft);
-        CloseHandle(h);
-    }
+    WriteTextFile(HostIniPath(), text);
 }

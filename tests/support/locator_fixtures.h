@@ -34,22 +34,12 @@ private:
     HBITMAP image;
 };
 
-typedef std::function<COLORREF(int x, int y)> LocatorPixel;
+#include "tests/support/skin_files.h"
 
-// An uncompressed bottom-up 24-bit BMP; pixel(x, y) counts y from the top.
-void WriteBmp24File(const std::string& path, int width, int height, const LocatorPixel& pixel);
 void WriteSolidBmp(const std::string& path, int width, int height, COLORREF colour);
-void WriteTextFile(const std::string& path, const std::string& text);
 
-// A new, empty folder under the temporary folder; RemoveTree deletes it.
-std::string MakeTempFolder(const char* tag);
-void RemoveTree(const std::string& path);
-void MakeFolder(const std::string& path);
-
-// The test program's path, its folder, and its ".ini" (the host ini as a
+// The test program's ".ini" (the host ini as a
 // locator built in this process sees it).
-std::string ExePath();
-std::string ExeFolder();
 std::string HostIniPath();
 // Rewrites the host ini with a write time never used before, so the
 // platform's profile cache sees a new file.

@@ -39,17 +39,19 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 
 }  // namespace
 
-TempFolder::TempFolder(const char* tag)
+std::string MakeTempFolder(const char* tag)
 {
     static unsigned serial = 0;
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     char name[MAX_PATH];
     snprintf(name, sizeof name, "%szelpin-%s-%lu-%u", base, tag, GetCurrentProcessId(), ++serial);
-    path = name;
-    RemoveTree(path);
-    MakeFolder(path);
+    RemoveTree(name);
+    MakeFolder(name);
+    return name;
 }
+
+TempFolder::TempFolder(const char* tag) : path(MakeTempFolder(tag)) {}
 
 TempFolder::~TempFolder() { RemoveTree(path); }
 
@@ -130,10 +132,15 @@ std::string VisColorText(COLORREF bar, COLORREF peak)
     return text;
 }
 
-std::string ExeFolder()
+std::string ExePath()
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
+    return path;
+}
+
+std::string ExeFolder()
+{
+    std::string exe = ExePath();
+    return exe.substr(0, exe.find_last_of('\\'));
 }

@@ -17,6 +17,8 @@ private:
     std::string path;
 };
 
+// A new, empty folder under the temporary folder; RemoveTree deletes it.
+std::string MakeTempFolder(const char* tag);
 void MakeFolder(const std::string& path);
 void RemoveTree(const std::string& path);
 
@@ -35,4 +37,5 @@ void WriteMainBitmap(const std::string& path, COLORREF frame, COLORREF visBackgr
 // 24 lines of "r,g,b": entries 2..17 all `bar`, entry 23 `peak`, the rest grey.
 std::string VisColorText(COLORREF bar, COLORREF peak);
 
+std::string ExePath();
 std::string ExeFolder();

@@ -1,0 +1,177 @@
+#include "draw/dib_surface.h"
+
+#include "draw/bmp_check.h"
+
+namespace {
+
+// BITMAPINFOHEADER followed by a full 256-entry colour table.
+const SIZE_T kHeaderBlockSize = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
+
+// A memory drawing context compatible with the screen.
+HDC CreateScreenCompatibleDC()
+{
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(NULL, screen);
+    return dc;
+}
+
+}  // namespace
+
+DibSurface::DibSurface()
+    : header(NULL), pixels(NULL), palette(NULL), bounds(), stride(0),
+      memDC(NULL), bitmap(NULL), oldBitmap(NULL)
+{
+}
+
+DibSurface::~DibSurface()
+{
+    Release();
+}
+
+void DibSurface::Release()
+{
+    // The bitmap is put back out of the drawing context before either goes.
+    if (memDC) {
+        SelectObject(memDC, oldBitmap);
+        oldBitmap = NULL;
+        DeleteDC(memDC);
+        memDC = NULL;
+    }
+    if (bitmap) {
+        DeleteObject(bitmap);
+        bitmap = NULL;
+        pixels = NULL;
+    }
+    if (header) {
+        GlobalFree(header);
+        header = NULL;
+        palette = NULL;
+    }
+}
+
+BOOL DibSurface::DrawStretched(HDC targetDC, const RECT& rect)
+{
+    if (!header)
+        return FALSE;
+    return StretchBlt(targetDC, rect.left, rect.top, rect.right - rect.left,
+                      rect.bottom - rect.top, memDC, 0, 0, header->biWidth,
+                      header->biHeight, SRCCOPY);
+}
+
+BOOL DibSurface::DrawAt(HDC targetDC, int x, int y)
+{
+    if (!header)
+        return FALSE;
+    return BitBlt(targetDC, x, y, header->biWidth, header->biHeight, memDC, 0, 0,
+                  SRCCOPY);
+}
+
+int DibSurface::Create(int width, int height, unsigned char bitsPerPixel)
+{
+    Release();
+    if (!AllocHeader())
+        return 0;
+    FillHeader(width, height, bitsPerPixel);
+    SetBounds();
+    FillGreyPalette();
+
+    HDC screen = GetDC(NULL);
+    void* bits = NULL;
+    bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(header),
+                              DIB_RGB_COLORS, &bits, NULL, 0);
+    pixels = static_cast<unsigned char*>(bits);
+    memDC = CreateCompatibleDC(screen);
+    ReleaseDC(NULL, screen);
+    if (!bitmap || !memDC) {
+        Release();
+        return 0;
+    }
+
+    DIBSECTION section;
+    GetObjectA(bitmap, sizeof(section), &section);
+    stride = section.dsBm.bmWidthBytes;
+    oldBitmap = SelectObject(memDC, bitmap);
+    return 1;
+}
+
+int DibSurface::Load(const char* fileName, int cx, int cy)
+{
+    Release();
+    bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(NULL), fileName,
+                                             IMAGE_BITMAP, cx, cy,
+                                             LR_CREATEDIBSECTION));
+    // The platform's file loader may take the process down on a damaged
+    // file, so only a file whose headers and size add up is handed to it.
+    if (!bitmap && BitmapFileLooksSound(fileName))
+        bitmap = static_cast<HBITMAP>(LoadImageA(NULL, fileName, IMAGE_BITMAP, cx, cy,
+                                                 LR_CREATEDIBSECTION | LR_LOADFROMFILE));
+    if (!bitmap)
+        return 0;
+
+    DIBSECTION section;
+    GetObjectA(bitmap, sizeof(section), &section);
+    if (!AllocHeader())
+        return 0;
+    CopyMemory(header, &section.dsBmih, sizeof(BITMAPINFOHEADER));
+    pixels = static_cast<unsigned char*>(section.dsBm.bmBits);
+    stride = section.dsBm.bmWidthBytes;
+
+    memDC = CreateScreenCompatibleDC();
+    if (!memDC) {
+        Release();
+        return 0;
+    }
+    oldBitmap = SelectObject(memDC, bitmap);
+    GetDIBColorTable(memDC, 0, 256, palette);
+    return 1;
+}
+
+int DibSurface::AllocHeader()
+{
+    if (header)
+        GlobalFree(header);
+    palette = NULL;
+    header = static_cast<BITMAPINFOHEADER*>(GlobalAlloc(GMEM_FIXED, kHeaderBlockSize));
+    if (!header)
+        return 0;
+    palette = reinterpret_cast<RGBQUAD*>(header + 1);
+    ZeroMemory(header, kHeaderBlockSize);
+    return 1;
+}
+
+int DibSurface::FillHeader(int width, int height, unsigned char bitsPerPixel)
+{
+    if (!header)
+        return 0;
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = width;
+    header->biHeight = height;
+    header->biPlanes = 1;
+    header->biBitCount = bitsPerPixel;
+    header->biCompression = BI_RGB;
+    header->biSizeImage = 0;
+    header->biXPelsPerMeter = 0;
+    header->biYPelsPerMeter = 0;
+    header->biClrUsed = 0;
+    header->biClrImportant = 0;
+    return 1;
+}
+
+void DibSurface::SetBounds()
+{
+    if (header)
+        SetRect(&bounds, 0, 0, header->biWidth, header->biHeight);
+    else
+        SetRect(&bounds, 0, 0, 0, 0);
+}
+
+void DibSurface::FillGreyPalette()
+{
+    for (int i = 0; i < 256; ++i) {
+        palette[i].rgbBlue = static_cast<BYTE>(i);
+        palette[i].rgbGreen = static_cast<BYTE>(i);
+        palette[i].rgbRed = static_cast<BYTE>(i);
+        palette[i].rgbReserved = 0;
+    }
+}

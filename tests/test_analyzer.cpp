@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "draw/analyzer.h"
+#include "draw/surfaces.h"
+#include "tests/support/draw_fixtures.h"
+
+namespace {
+
+typedef void (*Routine)(winampVisModule*);
+
+// Strip pixel of frame f, memory row m: blue f, green m, red 0x40. Peak row
+// pixel of memory row m: blue 0xEE, green m, red 0x80. So each output pixel
+// tells which frame or peak row it came from.
+const unsigned char kPeakMark = 0xEE;
+
+void MarkSurfaces()
+{
+    for (int row = 0; row < 16 * 17; ++row)
+        for (int x = 0; x < 76; ++x) {
+            unsigned char* p = stripSurface->pixels + row * stripSurface->stride + 3 * x;
+            p[0] = static_cast<unsigned char>(row / 16);
+            p[1] = static_cast<unsigned char>(row % 16);
+            p[2] = 0x40;
+        }
+    for (int row = 0; row < 16; ++row)
+        for (int x = 0; x < 76; ++x) {
+            unsigned char* p = peakSurface->pixels + row * peakSurface->stride + 3 * x;
+            p[0] = kPeakMark;
+            p[1] = static_cast<unsigned char>(row);
+            p[2] = 0x80;
+        }
+}
+
+// What column x of the output shows: the strip frame of its bar pixels
+// (-1 when they disagree or are not strip pixels of their own row) and the
+// memory row of the peak pixel (-1 for none, -2 for more than one).
+struct Column {
+    int frame;
+    int peakRow;
+};
+
+Column ReadColumn(int x)
+{
+    Column c = {-2, -1};
+    for (int m = 0; m < 16; ++m) {
+        const unsigned char* p = outputSurface->pixels + m * outputSurface->stride + 3 * x;
+        if (p[0] == kPeakMark && p[1] == m && p[2] == 0x80) {
+            c.peakRow = c.peakRow == -1 ? m : -2;
+        } else if (p[1] != m || p[2] != 0x40 || (c.frame != -2 && c.frame != p[0])) {
+            c.frame = -1;
+        } else if (c.frame == -2) {
+            c.frame = p[0];
+        }
+    }
+    return c;
+}
+
+// Peak dots of level g sit in memory row g - 1, drops in memory row 16 - g.
+int PeakLevel(int peakRow)
+{
+    return peakRow < 0 ? 0 : peakRow + 1;
+}
+
+int DropLevel(int peakRow)
+{
+    return peakRow < 0 ? 0 : 16 - peakRow;
+}
+
+// Silence long enough brings every column's state back to zero.
+void Silence()
+{
+    winampVisModule module = SilentModule();
+    for (int i = 0; i < 64; ++i)
+        DrawBarsAndPeaks(&module);
+}
+
+class Analyzer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(1, SetUpSurfaces());
+        MarkSurfaces();
+        Silence();
+    }
+};
+
+// Every column but lit shows bare background without a peak.
+void ExpectOthersQuiet(int lit, const char* what)
+{
+    for (int x = 0; x < 76; ++x) {
+        if (x == lit)
+            continue;
+        const Column c = ReadColumn(x);
+        EXPECT_EQ(0, c.frame) << what << ", column " << x;
+        EXPECT_EQ(-1, c.peakRow) << what << ", column " << x;
+    }
+}
+
+struct Trace {
+    const char* name;
+    Routine routine;
+    int (*level)(int peakRow);
+    unsigned char value;
+    std::vector<int> bars;   // bar level per frame, from the hit on
+    std::vector<int> peaks;  // peak or drop level per frame, 0 for none
+};
+
+}  // namespace
+
+TEST_F(Analyzer, SingleHitRisesAtOnceAndFallsByTheRules)
+{
+    const std::vector<int> bars255 = {16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1,
+                                      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<int> bars100 = {10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0, 0, 0, 0,
+                                      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<int> bars30 = {5, 4, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Trace traces[] = {
+        {"255, bars only", DrawBars, PeakLevel, 255, bars255, std::vector<int>(30, 0)},
+        {"255, peaks", DrawBarsAndPeaks, PeakLevel, 255, bars255,
+         {16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 15, 15, 14, 14, 13, 12, 11, 11, 10,
+          9, 8, 7, 5, 0, 0, 0, 0, 0, 0}},
+        {"255, rain", DrawBarsAndRain, DropLevel, 255, bars255,
+         {16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 5, 16, 16, 16, 16, 16, 16, 16, 16,
+          16, 16, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"100, peaks", DrawBarsAndPeaks, PeakLevel, 100, bars100,
+         {10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 9, 9, 8, 8, 7, 6, 5, 5, 4,
+          3, 2, 1, 0, 0, 0, 0, 0, 0, 0}},
+        {"100, rain", DrawBarsAndRain, DropLevel, 100, bars100,
+         {10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 11, 11, 12, 12, 13, 14, 15, 15, 16,
+          0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"30, peaks", DrawBarsAndPeaks, PeakLevel, 30, bars30,
+         {5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 4, 4, 3, 3, 2, 1, 0, 0, 0,
+          0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"30, rain", DrawBarsAndRain, DropLevel, 30, bars30,
+         {5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 6, 6, 7, 7, 8, 9, 10, 10, 11,
+          12, 13, 14, 16, 0, 0, 0, 0, 0, 0}},
+    };
+    const int kColumn = 40;  // bins 89..92
+    for (const Trace& t : traces) {
+        Silence();
+        winampVisModule module = SilentModule();
+        module.spectrumData[0][90] = t.value;
+        for (size_t frame = 0; frame < t.bars.size(); ++frame) {
+            t.routine(&module);
+            module.spectrumData[0][90] = 0;
+            const Column c = ReadColumn(kColumn);
+            EXPECT_EQ(t.bars[frame], c.frame) << t.name << ", frame " << frame;
+            ASSERT_NE(-2, c.peakRow) << t.name << ", frame " << frame;
+            EXPECT_EQ(t.peaks[frame], t.level(c.peakRow)) << t.name << ", frame " << frame;
+            ExpectOthersQuiet(kColumn, t.name);
+        }
+    }
+}
+
+TEST_F(Analyzer, ChannelRowsReadAreTheSmallerOfRateAndChannelsAtMostTwo)
+{
+    struct Case { const char* name; int sRate, nCh, row, level; } cases[] = {
+        {"nCh 1, row 0", 44100, 1, 0, 16},
+        {"nCh 1, row 1", 44100, 1, 1, 0},
+        {"sRate 1, row 0", 1, 2, 0, 16},
+        {"sRate 1, row 1", 1, 2, 1, 0},
+        {"nCh 2, row 1", 44100, 2, 1, 16},
+        {"nCh 0", 44100, 0, 0, 0},
+        {"sRate 0", 0, 2, 0, 0},
+        {"negative sRate", -1, 2, 0, 0},
+        {"nCh 3, row 1", 44100, 3, 1, 16},
+        {"nCh 3, row 2", 44100, 3, 2, 0},
+        {"nCh 1000, row 2", 44100, 1000, 2, 0},
+    };
+    for (const Case& c : cases) {
+        Silence();
+        winampVisModule module = SilentModule();
+        module.sRate = c.sRate;
+        module.nCh = c.nCh;
+        // Bin 0 (column 0) of the row; a third row would start at the waveform.
+        *(c.row < 2 ? &module.spectrumData[c.row][0] : &module.waveformData[0][0]) = 255;
+        DrawBarsAndPeaks(&module);
+        EXPECT_EQ(c.level, ReadColumn(0).frame) << c.name;
+    }
+}
+
+TEST_F(Analyzer, ColumnsReadTheirOwnBinsBelow288)
+{
+    struct Case { int bin, column; } cases[] = {
+        {0, 0}, {1, 1}, {17, 17}, {18, 18}, {19, 18}, {276, 74}, {277, 75}, {287, 75}};
+    for (const Case& c : cases) {
+        Silence();
+        winampVisModule module = SilentModule();
+        module.spectrumData[1][c.bin] = 255;
+        DrawBars(&module);
+        EXPECT_EQ(16, ReadColumn(c.column).frame) << "bin " << c.bin;
+        ExpectOthersQuiet(c.column, "single bin");
+    }
+
+    Silence();
+    winampVisModule module = SilentModule();
+    for (int i = 288; i < 576; ++i) {
+        module.spectrumData[0][i] = 255;
+        module.spectrumData[1][i] = 255;
+    }
+    DrawBarsAndRain(&module);
+    ExpectOthersQuiet(-1, "bins 288..575");
+}
+
+TEST(Surfaces, SetUpCreatesOnlyMissingSurfaces)
+{
+    ASSERT_EQ(1, SetUpSurfaces());
+    DibSurface* const output = outputSurface;
+    DibSurface* const strip = stripSurface;
+    delete peakSurface;
+    peakSurface = nullptr;
+    ASSERT_EQ(1, SetUpSurfaces());
+    EXPECT_EQ(output, outputSurface);
+    EXPECT_EQ(strip, stripSurface);
+    ASSERT_NE(nullptr, peakSurface);
+    EXPECT_EQ(16, peakSurface->header->biHeight);
+    EXPECT_EQ(272, stripSurface->header->biHeight);
+    EXPECT_EQ(228, stripSurface->stride);
+
+    ReleaseSurfaces();
+    EXPECT_EQ(nullptr, outputSurface);
+    EXPECT_EQ(nullptr, stripSurface);
+    EXPECT_EQ(nullptr, peakSurface);
+    ReleaseSurfaces();
+}

@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include "draw/bmp_check.h"
+#include "draw/dib_surface.h"
+#include "tests/support/draw_fixtures.h"
+
+namespace {
+
+void ExpectEmpty(const DibSurface& s)
+{
+    EXPECT_EQ(nullptr, s.header);
+    EXPECT_EQ(nullptr, s.pixels);
+    EXPECT_EQ(nullptr, s.memDC);
+    EXPECT_EQ(nullptr, s.bitmap);
+}
+
+void ExpectHolding(const DibSurface& s)
+{
+    EXPECT_NE(nullptr, s.header);
+    EXPECT_NE(nullptr, s.pixels);
+    EXPECT_NE(nullptr, s.memDC);
+    EXPECT_NE(nullptr, s.bitmap);
+}
+
+COLORREF Gradient(int x, int y)
+{
+    return RGB(x & 0xFF, y & 0xFF, (x + y) & 0xFF);
+}
+
+// A 275 x 116 24-bit image, the size of a skin's main window bitmap.
+Bytes MainBmp()
+{
+    return Bmp24(275, 116, Gradient);
+}
+
+std::vector<RGBQUAD> Colours(int count)
+{
+    std::vector<RGBQUAD> colours(count);
+    for (int i = 0; i < count; ++i) {
+        colours[i].rgbBlue = static_cast<BYTE>(i);
+        colours[i].rgbGreen = static_cast<BYTE>(255 - i);
+        colours[i].rgbRed = static_cast<BYTE>(i / 2);
+        colours[i].rgbReserved = 0;
+    }
+    return colours;
+}
+
+Bytes Cut(Bytes bytes, size_t size)
+{
+    bytes.resize(size);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(DibSurface, CreateGivesPaddedStrideAndBottomUpRows)
+{
+    struct Case { int width, height, stride; } cases[] = {
+        {76, 16, 228}, {76, 272, 228}, {275, 116, 828}};
+    for (const Case& c : cases) {
+        DibSurface s;
+        ASSERT_EQ(1, s.Create(c.width, c.height, 24));
+        ExpectHolding(s);
+        EXPECT_EQ(c.stride, s.stride) << c.width << " x " << c.height;
+        EXPECT_EQ(c.height, s.header->biHeight);
+        EXPECT_EQ(24, s.header->biBitCount);
+        EXPECT_EQ(c.width, s.bounds.right);
+        EXPECT_EQ(c.height, s.bounds.bottom);
+
+        // The top row on screen is the last row in memory, and back.
+        SetPixel(s.memDC, 5, 0, RGB(0x11, 0x22, 0x33));
+        GdiFlush();
+        const unsigned char* top = s.pixels + (c.height - 1) * s.stride + 15;
+        EXPECT_EQ(0x33, top[0]);
+        EXPECT_EQ(0x22, top[1]);
+        EXPECT_EQ(0x11, top[2]);
+        s.pixels[3] = 0x44;  // memory row 0, column 1, blue
+        s.pixels[4] = 0x55;
+        s.pixels[5] = 0x66;
+        EXPECT_EQ(RGB(0x66, 0x55, 0x44), GetPixel(s.memDC, 1, c.height - 1));
+    }
+}
+
+TEST(DibSurface, LoadOfMissingFileFailsAndLeavesSurfaceEmpty)
+{
+    DibSurface s;
+    ASSERT_EQ(1, s.Create(76, 16, 24));
+    EXPECT_EQ(0, s.Load(TempFile("no such file.bmp").c_str(), 0, 0));
+    ExpectEmpty(s);
+    s.Release();
+    s.Release();
+    ExpectEmpty(s);
+}
+
+TEST(DibSurface, LoadOf8BitFileKeepsItsHeaderAndPalette)
+{
+    const std::string path = TempFile("eight.bmp");
+    WriteBytes(path, BmpPaletted(20, 10, 8, Colours(256),
+                                 [](int x, int y) { return (x + 20 * y) & 0xFF; }));
+    DibSurface s;
+    ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
+    ExpectHolding(s);
+    EXPECT_EQ(20, s.header->biWidth);
+    EXPECT_EQ(10, s.header->biHeight);
+    EXPECT_EQ(8, s.header->biBitCount);
+    EXPECT_EQ(20, s.stride);
+    for (int i : {0, 1, 100, 255}) {
+        EXPECT_EQ(i, s.palette[i].rgbBlue) << "entry " << i;
+        EXPECT_EQ(255 - i, s.palette[i].rgbGreen) << "entry " << i;
+        EXPECT_EQ(i / 2, s.palette[i].rgbRed) << "entry " << i;
+    }
+    // Pixel (3, 2) has index 43; memory row 7 holds screen row 2.
+    EXPECT_EQ(43, s.pixels[7 * 20 + 3]);
+    EXPECT_EQ(RGB(21, 212, 43), GetPixel(s.memDC, 3, 2));
+}
+
+TEST(DibSurface, CreateLoadCreateEachReplaceTheImage)
+{
+    const std::string path = TempFile("main.bmp");
+    WriteBytes(path, MainBmp());
+    DibSurface s;
+    ASSERT_EQ(1, s.Create(76, 16, 24));
+    ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
+    ExpectHolding(s);
+    EXPECT_EQ(275, s.header->biWidth);
+    EXPECT_EQ(116, s.header->biHeight);
+    EXPECT_EQ(828, s.stride);
+    EXPECT_EQ(RGB(30, 40, 70), GetPixel(s.memDC, 30, 40));
+    ASSERT_EQ(1, s.Create(76, 272, 24));
+    ExpectHolding(s);
+    EXPECT_EQ(76, s.header->biWidth);
+    EXPECT_EQ(272, s.header->biHeight);
+    EXPECT_EQ(228, s.stride);
+}
+
+TEST(DibSurface, DrawAtAndDrawStretchedCopyTheHeadersSize)
+{
+    const std::string path = TempFile("small.bmp");
+    WriteBytes(path, Bmp24(4, 3, [](int x, int y) { return RGB(10 * x, 10 * y, 99); }));
+    DibSurface source;  // a loaded surface keeps zero bounds
+    ASSERT_EQ(1, source.Load(path.c_str(), 0, 0));
+    DibSurface target;
+    ASSERT_EQ(1, target.Create(20, 10, 24));
+    PatBlt(target.memDC, 0, 0, 20, 10, BLACKNESS);
+
+    EXPECT_TRUE(source.DrawAt(target.memDC, 2, 1));
+    EXPECT_EQ(RGB(0, 0, 99), GetPixel(target.memDC, 2, 1));
+    EXPECT_EQ(RGB(30, 20, 99), GetPixel(target.memDC, 5, 3));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(target.memDC, 6, 3));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(target.memDC, 5, 4));
+
+    const RECT doubled = {10, 0, 18, 6};
+    EXPECT_TRUE(source.DrawStretched(target.memDC, doubled));
+    EXPECT_EQ(RGB(0, 0, 99), GetPixel(target.memDC, 11, 1));
+    EXPECT_EQ(RGB(30, 20, 99), GetPixel(target.memDC, 17, 5));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(target.memDC, 18, 5));
+
+    DibSurface empty;
+    EXPECT_FALSE(empty.DrawAt(target.memDC, 0, 0));
+    EXPECT_FALSE(empty.DrawStretched(target.memDC, doubled));
+}
+
+// A skin's main bitmap may be anything; none of it may take the player down.
+TEST(DibSurface, DamagedOrOddMainBitmapEndsInACleanResult)
+{
+    const Bytes full = MainBmp();  // 54 + 828 * 116 = 96102 bytes
+    ASSERT_EQ(96102u, full.size());
+    const Bytes eightBit = BmpPaletted(275, 116, 8, Colours(256),
+                                       [](int x, int y) { return (x * y) & 0xFF; });
+    struct Case { const char* name; Bytes bytes; int loads; } cases[] = {
+        {"empty", Bytes(), 0},
+        {"cut at 40", Cut(full, 40), 0},
+        {"cut at 100", Cut(full, 100), 0},
+        {"cut at 1000", Cut(full, 1000), 0},
+        {"cut at 47904", Cut(full, 47904), 0},
+        {"cut by one byte", Cut(full, full.size() - 1), 0},
+        {"8-bit cut inside palette", Cut(eightBit, 54 + 500), 0},
+        {"not a bitmap", Bytes(5000, 'x'), 0},
+        {"header of 30000 x 30000, tiny body",
+         [] { Bytes b = BmpHeaders(30000, 30000, 24, BI_RGB); b.resize(200, 0); return b; }(), 0},
+        {"8-bit", eightBit, 1},
+        {"4-bit", BmpPaletted(275, 116, 4, Colours(16), [](int x, int) { return x & 15; }), 1},
+        {"top-down", Bmp24(275, 116, Gradient, true), 1},
+        {"smaller than the vis area", Bmp24(60, 50, Gradient), 1},
+        {"1 x 1", Bmp24(1, 1, Gradient), 1},
+    };
+    for (const Case& c : cases) {
+        const std::string path = TempFile("odd.bmp");
+        WriteBytes(path, c.bytes);
+        DibSurface s;
+        EXPECT_EQ(c.loads, s.Load(path.c_str(), 0, 0)) << c.name;
+        if (c.loads)
+            ExpectHolding(s);
+        else
+            ExpectEmpty(s);
+    }
+}
+
+TEST(BitmapCheck, HeadersMustAddUpToTheFile)
+{
+    // A 16 x 2 RLE8 image: a white bottom row and a black top row.
+    Bytes rle = BmpHeaders(16, 2, 8, BI_RLE8, 10, 2, 8);
+    const unsigned char rest[] = {0, 0, 0, 0, 255, 255, 255, 0,
+                                  16, 1, 0, 0, 16, 0, 0, 0, 0, 1};
+    rle.insert(rle.end(), rest, rest + sizeof(rest));
+
+    Bytes rleOverrun = rle;
+    PutDword(&rleOverrun, 34, 11);  // one byte more than the file holds
+    Bytes rleTopDown = rle;
+    PutDword(&rleTopDown, 22, static_cast<DWORD>(-2));
+
+    Bytes fields = BmpHeaders(4, 2, 16, BI_BITFIELDS, 0, 0, 12);
+    const DWORD masks[] = {0xF800, 0x07E0, 0x001F};
+    for (DWORD m : masks)
+        for (int i = 0; i < 4; ++i)
+            fields.push_back(static_cast<unsigned char>(m >> (8 * i)));
+    fields.resize(fields.size() + 16, 0x5A);
+    const Bytes fieldsWithoutMasks = Cut(fields, 54 + 8);
+
+    const Bytes plain = Bmp24(4, 2, Gradient);  // 54 + 2 * 12 bytes
+    Bytes planes2 = plain;
+    PutWord(&planes2, 26, 2);
+    Bytes bits7 = plain;
+    PutWord(&bits7, 28, 7);
+    Bytes offsetPastEnd = plain;
+    PutDword(&offsetPastEnd, 10, 60);
+    Bytes offsetInsideHeader = plain;
+    PutDword(&offsetInsideHeader, 10, 30);
+    Bytes os2Header = plain;
+    PutDword(&os2Header, 14, 64);
+    Bytes zeroWidth = plain;
+    PutDword(&zeroWidth, 18, 0);
+    Bytes tooManyColours = plain;
+    PutDword(&tooManyColours, 46, 257);
+
+    struct Case { const char* name; Bytes bytes; int sound; } cases[] = {
+        {"plain 24-bit", plain, 1},
+        {"RLE8 within the file", rle, 1},
+        {"RLE8 stated longer than the file", rleOverrun, 0},
+        {"RLE8 top-down", rleTopDown, 0},
+        {"16-bit bitfields", fields, 1},
+        {"16-bit bitfields, masks missing", fieldsWithoutMasks, 0},
+        {"two planes", planes2, 0},
+        {"7 bits per pixel", bits7, 0},
+        {"pixels offset past the end", offsetPastEnd, 0},
+        {"pixels offset inside the headers", offsetInsideHeader, 0},
+        {"64-byte header", os2Header, 0},
+        {"zero width", zeroWidth, 0},
+        {"257 colours", tooManyColours, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string path = TempFile("check.bmp");
+        WriteBytes(path, c.bytes);
+        EXPECT_EQ(c.sound, BitmapFileLooksSound(path.c_str())) << c.name;
+    }
+    EXPECT_EQ(0, BitmapFileLooksSound(TempFile("absent.bmp").c_str()));
+
+    DibSurface s;
+    const std::string path = TempFile("rle.bmp");
+    WriteBytes(path, rle);
+    ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(s.memDC, 3, 0));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(s.memDC, 3, 1));
+}

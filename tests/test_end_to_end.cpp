@@ -1,0 +1,436 @@
+// The built plug-in library in the stand-in host, loaded and driven exactly
+// as a player drives it. Every scenario loads the library afresh, so the
+// analyser's per-column state starts at zero.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/stand_in_host.h"
+#include "tests/support/message_box_watcher.h"
+#include "tests/support/skin_files.h"
+
+namespace {
+
+const COLORREF kFrameA = RGB(40, 40, 48);
+const COLORREF kBackgroundA = RGB(10, 20, 30);
+const COLORREF kBarA = RGB(200, 30, 0);
+const COLORREF kPeak = RGB(0, 40, 250);
+const COLORREF kFrameB = RGB(90, 90, 20);
+const COLORREF kBackgroundB = RGB(60, 70, 80);
+const COLORREF kBarB = RGB(0, 210, 90);
+const COLORREF kBarNew = RGB(250, 250, 0);
+const COLORREF kGrey = RGB(128, 128, 128);   // the host's window without a bitmap
+
+// Ratio 100 percent with the mix blend lays the vis colours on unchanged, and
+// "AnalyzerMode" 2 paints a full bar in entry 2 alone.
+const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
+
+const int kLoudColumns = 37;   // bins 0..76 feed columns 0..36
+
+std::vector<unsigned char> Spectrum(unsigned char loud)
+{
+    std::vector<unsigned char> data(2 * 576, 0);
+    for (int bin = 0; bin < 77; ++bin) data[bin] = data[576 + bin] = loud;
+    return data;
+}
+
+struct Expected {
+    COLORREF top;     // screen row 0 of a loud column
+    COLORREF body;    // screen rows 1..15 of a loud column
+    COLORREF quiet;   // every row of a quiet column
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    EndToEnd()
+    {
+        MakeFolder(root / "Skins");
+        MakeFolder(root / "Plugins");
+        CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(), (root / "Plugins\\vis_zelpin.dll").c_str(),
+                  FALSE);
+        MakeSkin("Alpha", kFrameA, kBackgroundA, kBarA);
+        MakeSkin("Beta", kFrameB, kBackgroundB, kBarB);
+        options.skinsFolder = root / "Skins";
+        options.skin = "Alpha";
+        options.pluginPath = root / "Plugins\\vis_zelpin.dll";
+    }
+
+    std::string MakeSkin(const std::string& name, COLORREF frame, COLORREF background, COLORREF bar,
+                         const std::string& settings = kSolid)
+    {
+        std::string folder = root / ("Skins\\" + name);
+        MakeFolder(folder);
+        WriteMainBitmap(folder + "\\main.bmp", frame, background);
+        WriteTextFile(folder + "\\viscolor.txt", VisColorText(bar, kPeak));
+        WriteTextFile(folder + "\\zelpin.txt", settings);
+        return folder;
+    }
+
+    void PluginIni(const std::string& text) { WriteTextFile(root / "Plugins\\plugin.ini", text); }
+
+    // Starts the plug-in and runs its first frame, the one that loads the skin.
+    void Start()
+    {
+        ASSERT_TRUE(host.Open(options));
+        ASSERT_EQ(0, host.LoadPlugin());
+        Render(0);
+    }
+
+    void FillVisArea(COLORREF colour)
+    {
+        HDC dc = GetDC(host.Window());
+        RECT area = {24, 43, 100, 59};
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(dc, &area, brush);
+        DeleteObject(brush);
+        ReleaseDC(host.Window(), dc);
+    }
+
+    void Render(unsigned char loud, int times = 1)
+    {
+        std::vector<unsigned char> data = Spectrum(loud);
+        for (int i = 0; i < times; ++i) host.RenderFrame(data.data());
+    }
+
+    // Compares the vis area with the picture of loud and quiet columns.
+    void ExpectVisArea(const Expected& e, int scale = 1)
+    {
+        const int left = 24 * scale;
+        const int top = 43 * scale;
+        int wrong = 0;
+        for (int y = 0; y < 16 * scale && wrong < 5; ++y) {
+            for (int x = 0; x < 76 * scale && wrong < 5; ++x) {
+                const int column = x / scale;
+                const int row = y / scale;
+                COLORREF want = column >= kLoudColumns ? e.quiet : row == 0 ? e.top : e.body;
+                COLORREF got = host.PixelAt(left + x, top + y);
+                if (got != want) {
+                    ++wrong;
+                    ADD_FAILURE() << "pixel " << x << "," << y << " of the vis area: expected 0x"
+                                  << std::hex << want << ", got 0x" << got;
+                }
+            }
+        }
+    }
+
+    // Rows of column 0 that show the bar colour, counted from the bottom.
+    int BarHeight(COLORREF bar)
+    {
+        int height = 0;
+        for (int y = 15; y >= 0 && host.PixelAt(24, 43 + y) == bar; --y) ++height;
+        return height;
+    }
+
+    TempFolder root{"e2e"};
+    StandInHost::Options options;
+    StandInHost host;
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, FirstRenderLoadsTheSkinAndPresentsInTheSameFrame)
+{
+    ASSERT_TRUE(host.Open(options));
+    ASSERT_EQ(0, host.LoadPlugin());
+    FillVisArea(kBarNew);
+    Render(255);   // loads the skin and shows its bare background at once
+    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
+    Render(255);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    EXPECT_EQ(kFrameA, host.PixelAt(23, 43));         // nothing outside the area
+    EXPECT_EQ(kFrameA, host.PixelAt(100, 58));
+}
+
+TEST_F(EndToEnd, DoubleSizeIsPaintedStretchedAt48x86)
+{
+    Start();
+    host.SetDoubleSize(true);
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA}, 2);
+    EXPECT_EQ(kFrameA, host.PixelAt(47, 86));
+    EXPECT_EQ(kFrameA, host.PixelAt(200, 118));
+}
+
+TEST_F(EndToEnd, ShadedWindowStopsTheAnalyser)
+{
+    Start();
+    Render(255);
+    host.SetShaded(true);
+    Render(0, 10);   // standing still: ten frames would take a bar down to 6
+    host.SetShaded(false);
+    Render(0, 3);    // a reload frame (the repaint), then two falling frames
+    EXPECT_EQ(14, BarHeight(kBarA));
+}
+
+TEST_F(EndToEnd, RepaintWithTheSameSkinReloadsNothingAndASkinChangeReloads)
+{
+    Start();
+    Render(255);
+    WriteTextFile(root / "Skins\\Alpha\\viscolor.txt", VisColorText(kBarNew, kPeak));
+    host.Repaint();
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+
+    host.SwitchSkin("Beta");
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+}
+
+TEST_F(EndToEnd, FailedSkinQueryDisablesAndKeepsTheLastName)
+{
+    Start();
+    Render(255);
+    host.SwitchSkin("");   // the host reports no skin path
+    Render(255, 2);
+    EXPECT_EQ(kGrey, host.PixelAt(24, 50));
+
+    // The same name again: nothing reloads, the analyser stays off.
+    host.SwitchSkin("Alpha");
+    Render(255, 2);
+    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
+}
+
+TEST_F(EndToEnd, NullSkinAnswerIsNoSkin)
+{
+    options.getSkinAnswersNull = true;
+    Start();
+    Render(255, 2);
+    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
+}
+
+TEST_F(EndToEnd, DisabledSkinGetsNothingDrawn)
+{
+    MakeSkin("Off", kFrameB, kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
+    options.skin = "Off";
+    Start();
+    Render(255, 3);
+    ExpectVisArea({kBackgroundB, kBackgroundB, kBackgroundB});
+}
+
+TEST_F(EndToEnd, SkinWithoutBitmapKeepsThePreviousStrip)
+{
+    Start();
+    Render(255);
+    std::string bare = MakeSkin("Bare", kFrameB, kBackgroundB, kBarB);
+    DeleteFileA((bare + "\\main.bmp").c_str());
+    host.SwitchSkin("Bare");
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+}
+
+TEST_F(EndToEnd, PeaksOffWithRainOnDrawsHangingBarsWithoutDrops)
+{
+    MakeSkin("Hanging", kFrameA, kBackgroundA, kBarA, std::string(kSolid) + "Peaks=0\r\nRain=1\r\n");
+    options.skin = "Hanging";
+    Start();
+    Render(255);
+    ExpectVisArea({kBarA, kBarA, kBackgroundA});
+    Render(0);   // one level down: the hanging bar's lowest row clears
+    EXPECT_EQ(kBarA, host.PixelAt(24, 43));
+    EXPECT_EQ(kBackgroundA, host.PixelAt(24, 58));
+}
+
+namespace {
+
+struct SeenCall {
+    int code;
+    WPARAM wParam;
+    HWND hwnd;
+    UINT message;
+    WPARAM messageWParam;
+    LPARAM messageLParam;
+};
+std::vector<SeenCall> chainCalls;
+HHOOK chainHook;
+
+LRESULT CALLBACK ChainEnd(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (msg->message == WM_USER + 500)
+        chainCalls.push_back({code, wParam, msg->hwnd, msg->message, msg->wParam, msg->lParam});
+    return CallNextHookEx(chainHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, EveryCallIsPassedOnUnchanged)
+{
+    ASSERT_TRUE(host.Open(options));
+    // Installed first, so it runs after the plug-in's hook in the chain.
+    chainHook = SetWindowsHookExA(WH_CALLWNDPROC, ChainEnd, GetModuleHandleA(nullptr),
+                                  GetWindowThreadProcessId(host.Window(), nullptr));
+    ASSERT_NE(nullptr, chainHook);
+    ASSERT_EQ(0, host.LoadPlugin());
+    chainCalls.clear();
+    SendMessageA(host.Window(), WM_USER + 500, 0x1234, 0x5678);
+    UnhookWindowsHookEx(chainHook);
+    ASSERT_EQ(1u, chainCalls.size());
+    EXPECT_EQ(HC_ACTION, chainCalls[0].code);
+    EXPECT_EQ(host.Window(), chainCalls[0].hwnd);
+    EXPECT_EQ(static_cast<WPARAM>(0x1234), chainCalls[0].messageWParam);
+    EXPECT_EQ(static_cast<LPARAM>(0x5678), chainCalls[0].messageLParam);
+}
+
+// Hosts before 0x2004 that the companion program serves.
+class NoticeMode : public EndToEnd {
+protected:
+    NoticeMode()
+    {
+        options.version = 0x1FFF;
+        PluginIni("[ZELPIN]\r\nDependQuelbix=1\r\n");
+    }
+    void Notice(const char* name, ULONG_PTR code = 10650)
+    {
+        host.SendSkinNotice(name, static_cast<DWORD>(strlen(name) + 1), code);
+    }
+};
+
+TEST_F(NoticeMode, StartGreetsTheCompanionOnceAndAsksTheHostOnce)
+{
+    Start();
+    EXPECT_EQ(1, host.MessagesSeen(0x466, 7));
+    Render(255);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+}
+
+TEST_F(NoticeMode, NoticesSwitchSkinsAndRepaintsDoNot)
+{
+    Start();
+    Render(255);
+    Notice("Beta");
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+
+    // Every notice reloads, even for the skin already loaded.
+    WriteTextFile(root / "Skins\\Beta\\viscolor.txt", VisColorText(kBarNew, kPeak));
+    Notice("Beta");
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarNew, kBackgroundB});
+
+    // A repaint of another skin is not a notice.
+    host.SwitchSkin("Alpha");
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarNew, kBackgroundB});
+}
+
+TEST_F(NoticeMode, OtherDataCodesAndEmptyNoticesAndBadNotices)
+{
+    Start();
+    Render(255);
+    Notice("Beta", 10651);
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+
+    // cbData 0: the Skins folder itself is the skin folder.
+    WriteMainBitmap(root / "Skins\\main.bmp", kFrameB, kBackgroundB);
+    WriteTextFile(root / "Skins\\viscolor.txt", VisColorText(kBarNew, kPeak));
+    WriteTextFile(root / "Skins\\zelpin.txt", kSolid);
+    host.SendSkinNotice("", 0);
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarNew, kBackgroundB});
+
+    // No terminating NUL: the bytes are the name.
+    host.SendSkinNotice("Beta", 4);
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+
+    // A name that does not fit after the Skins folder is ignored, and so is a
+    // notice with bytes but no data.
+    std::string huge(4096, 'x');
+    host.SendSkinNotice(huge.c_str(), 4096);
+    host.SendSkinNotice(nullptr, 16);
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+}
+
+TEST_F(NoticeMode, MessagesToOtherWindowsChangeNothing)
+{
+    Start();
+    Render(255);
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 300, 0, 50, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+    COPYDATASTRUCT notice = {10650, 5, const_cast<char*>("Beta")};
+    SendMessageA(other, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice));
+    SetWindowPos(other, nullptr, 0, 0, 600, 20, SWP_NOMOVE | SWP_NOZORDER);
+    DestroyWindow(other);
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+}
+
+TEST_F(NoticeMode, NewerHostsGetTheRepaintWatchWhateverTheSetting)
+{
+    options.version = 0x2004;
+    Start();
+    EXPECT_EQ(0, host.MessagesSeen(0x466, 7));
+    Render(255);
+    Notice("Beta");
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    host.SwitchSkin("Beta");
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+}
+
+TEST_F(EndToEnd, TooOldHostFailsInitWithItsMessage)
+{
+    options.version = 0x18FF;
+    ASSERT_TRUE(host.Open(options));
+    MessageBoxWatcher watcher;
+    EXPECT_EQ(1, host.LoadPlugin());
+    std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("ZELPIN", boxes[0].caption);
+    EXPECT_EQ("Can't Initialized SkinSuck Class", boxes[0].text);
+    EXPECT_EQ(host.Window(), boxes[0].owner);
+    Render(255, 2);
+    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
+}
+
+TEST_F(EndToEnd, HookFailureUndoesEverythingAndInitAfterQuitStartsAfresh)
+{
+    Start();
+    Render(255);
+    winampVisModule* module = host.Module();
+    module->Quit(module);
+    module->Quit(module);   // twice does nothing more
+    EXPECT_EQ(0, module->Render(module));
+
+    HINSTANCE library = module->hDllInstance;
+    module->hDllInstance = nullptr;   // a global hook needs the library's handle
+    {
+        MessageBoxWatcher watcher;
+        EXPECT_EQ(1, module->Init(module));
+        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ("ZELPIN", boxes[0].caption);
+        EXPECT_EQ("Unable to set hook", boxes[0].text);
+    }
+    host.Repaint();   // would arm a reload if a hook were left
+    Render(255, 2);
+    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
+
+    // A new start after Quit loads the same skin afresh.
+    module->hDllInstance = library;
+    EXPECT_EQ(0, module->Init(module));
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+}
+
+TEST(Library, QuitWithoutInitAndRenderBeforeInitDoNothing)
+{
+    HMODULE library = LoadLibraryA((ExeFolder() + "\\vis_zelpin.dll").c_str());
+    ASSERT_NE(nullptr, library);
+    winampVisGetHeaderType getHeader =
+        reinterpret_cast<winampVisGetHeaderType>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library, "winampVisGetHeader")));
+    ASSERT_NE(nullptr, getHeader);
+    winampVisModule* module = getHeader()->getModule(0);
+    ASSERT_NE(nullptr, module);
+    EXPECT_EQ(0, module->Render(module));
+    module->Quit(module);
+    module->Quit(module);
+    EXPECT_EQ(0, module->Render(module));
+    EXPECT_TRUE(FreeLibrary(library));
+}
