@@ -47,7 +47,7 @@ public:
     // The visualisation thread: Render about 60 times a second, fed from a
     // frames file (576 x 2 bytes a frame, replayed in real time and looping)
     // or, when framesFile is "", from a synthetic sweep. With a captureFile,
-    // the vis area is recorded right after each Render (see frame_capture.h).
+    // the vis area is recorded right after each Render (see capture_file.h).
     bool StartFrameLoop(const std::string& framesFile, int fps = 60,
                         const std::string& captureFile = std::string());
     void StopFrameLoop();
