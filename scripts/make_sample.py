@@ -3,7 +3,6 @@
 
   OUTDIR/tune.wav                 8 s, 44.1 kHz, 16-bit stereo: bass, chords,
                                   an arpeggio and drums
-  OUTDIR/plugin.ini               the plug-in's defaults
   OUTDIR/Skins/<name>/main.bmp    275 x 116, 24-bit main window
   OUTDIR/Skins/<name>/viscolor.txt  24 vis colours
   OUTDIR/Skins/<name>/zelpin.txt  the skin's analyser settings
@@ -278,10 +277,6 @@ def settings_text(settings):
     return '[ZELPIN]\r\n' + ''.join('%s=%d\r\n' % kv for kv in settings.items())
 
 
-PLUGIN_INI = ('[ZELPIN]\r\nBlendMethod=0\r\nAnalyzerMode=1\r\nRatio=40\r\nEnable=1\r\n'
-              'Peaks=1\r\nRain=0\r\nDependQuelbix=0\r\n')
-
-
 def write_text(path, text):
     with open(path, 'w', newline='') as f:
         f.write(text)
@@ -290,7 +285,6 @@ def write_text(path, text):
 def make_sample(outdir):
     os.makedirs(outdir, exist_ok=True)
     write_wav(os.path.join(outdir, 'tune.wav'), make_tune())
-    write_text(os.path.join(outdir, 'plugin.ini'), PLUGIN_INI)
     for seed, (name, s) in enumerate(sorted(SKINS.items())):
         folder = os.path.join(outdir, 'Skins', name)
         os.makedirs(folder, exist_ok=True)
