@@ -55,17 +55,33 @@ int SpectrumRows(const winampVisModule* module)
     return rows < kSpectrumRows ? rows : kSpectrumRows;
 }
 
-// Loudest value over the column's bins in the first rows channels; *lo is the
-// previous column's bound and moves on to this column's.
-unsigned char ColumnValue(const winampVisModule* module, int rows, int* lo, int x)
+const int kBinsRead = 288;   // bandBounds[75]: the upper half is never looked at
+
+// The louder of the first rows channels, bin by bin: one pass that the
+// columns then share.
+void MergeRows(const winampVisModule* module, unsigned char* merged)
+{
+    const int rows = SpectrumRows(module);
+    if (rows <= 0) {
+        std::memset(merged, 0, kBinsRead);
+        return;
+    }
+    std::memcpy(merged, module->spectrumData[0], kBinsRead);
+    if (rows < 2) return;
+    const unsigned char* second = module->spectrumData[1];
+    for (int i = 0; i < kBinsRead; ++i)
+        merged[i] = second[i] > merged[i] ? second[i] : merged[i];
+}
+
+// Loudest value over the column's bins; *lo is the previous column's bound
+// and moves on to this column's.
+unsigned char ColumnValue(const unsigned char* merged, int* lo, int x)
 {
     unsigned char v = 0;
     const int hi = bandBounds[x];
     if (*lo < hi) {
         for (int i = *lo; i < hi; ++i)
-            for (int r = 0; r < rows; ++r)
-                if (module->spectrumData[r][i] > v)
-                    v = module->spectrumData[r][i];
+            if (merged[i] > v) v = merged[i];
         *lo = hi;
     }
     return v;
@@ -134,65 +150,88 @@ signed char FallingDropLevel(int x, signed char e)
     return AdvancePeak(x, g, g > TopLevel(), e);
 }
 
-// Column x of the output takes column x of strip frame e.
-void CopyBarColumn(int x, signed char e)
-{
-    const unsigned char* from = stripSurface->pixels + 16 * e * stripSurface->stride +
-                                kPixelBytes * x;
-    unsigned char* to = outputSurface->pixels + kPixelBytes * x;
-    for (int m = 0; m < kVisHeight; ++m) {
-        std::memcpy(to, from, kPixelBytes);
-        from += stripSurface->stride;
-        to += outputSurface->stride;
-    }
-}
+// One frame's picks, copied into the output after every column is decided:
+// the bar's strip frame and the memory row of its peak pixel (-1: none).
+struct ColumnPicks {
+    signed char bar[kVisWidth];
+    int peakRow[kVisWidth];
+};
 
-// Memory row `row` of column x takes the peak row's pixel, when the row exists.
-void CopyPeakPixel(int x, int row)
+// Output rows are written left to right, each pixel from its column's frame;
+// then the peak pixels replace theirs.
+void CopyColumns(const ColumnPicks& picks)
 {
-    if (row < 0 || row >= kVisHeight)
-        return;
-    std::memcpy(outputSurface->pixels + row * outputSurface->stride + kPixelBytes * x,
-                peakSurface->pixels + row * peakSurface->stride + kPixelBytes * x,
-                kPixelBytes);
+    const int stripStride = stripSurface->stride;
+    const int outputStride = outputSurface->stride;
+    const int peakStride = peakSurface->stride;
+    const unsigned char* strip = stripSurface->pixels;
+    const unsigned char* peak = peakSurface->pixels;
+    unsigned char* output = outputSurface->pixels;
+
+    const unsigned char* from[kVisWidth];
+    for (int x = 0; x < kVisWidth; ++x)
+        from[x] = strip + kVisHeight * picks.bar[x] * stripStride + kPixelBytes * x;
+    for (int m = 0; m < kVisHeight; ++m) {
+        unsigned char* to = output + m * outputStride;
+        const int offset = m * stripStride;
+        // Four bytes at a time; the next pixel overwrites the fourth. The last
+        // pixel of a row gets three, so nothing outside the row is touched.
+        for (int x = 0; x < kVisWidth - 1; ++x)
+            std::memcpy(to + kPixelBytes * x, from[x] + offset, 4);
+        std::memcpy(to + kPixelBytes * (kVisWidth - 1), from[kVisWidth - 1] + offset, kPixelBytes);
+    }
+    for (int x = 0; x < kVisWidth; ++x) {
+        const int row = picks.peakRow[x];
+        if (row >= 0 && row < kVisHeight)
+            std::memcpy(output + row * outputStride + kPixelBytes * x,
+                        peak + row * peakStride + kPixelBytes * x, kPixelBytes);
+    }
 }
 
 }  // namespace
 
 void DrawBars(winampVisModule* module)
 {
-    const int rows = SpectrumRows(module);
+    unsigned char merged[kBinsRead];
+    MergeRows(module, merged);
     int lo = 0;
+    ColumnPicks picks;
     for (int x = 0; x < kVisWidth; ++x) {
-        const unsigned char v = ColumnValue(module, rows, &lo, x);
-        CopyBarColumn(x, BarLevel(x, v));
+        const unsigned char v = ColumnValue(merged, &lo, x);
+        picks.bar[x] = BarLevel(x, v);
+        picks.peakRow[x] = -1;
     }
+    CopyColumns(picks);
 }
 
 void DrawBarsAndPeaks(winampVisModule* module)
 {
-    const int rows = SpectrumRows(module);
+    unsigned char merged[kBinsRead];
+    MergeRows(module, merged);
     int lo = 0;
+    ColumnPicks picks;
     for (int x = 0; x < kVisWidth; ++x) {
-        const unsigned char v = ColumnValue(module, rows, &lo, x);
+        const unsigned char v = ColumnValue(merged, &lo, x);
         const signed char e = BarLevel(x, v);
-        const signed char g = FallingPeakLevel(x, e);
-        CopyBarColumn(x, e);
+        picks.bar[x] = e;
         // The dot of level g sits where a standing bar of level g has its tip.
-        CopyPeakPixel(x, g - 1);
+        picks.peakRow[x] = FallingPeakLevel(x, e) - 1;
     }
+    CopyColumns(picks);
 }
 
 void DrawBarsAndRain(winampVisModule* module)
 {
-    const int rows = SpectrumRows(module);
+    unsigned char merged[kBinsRead];
+    MergeRows(module, merged);
     int lo = 0;
+    ColumnPicks picks;
     for (int x = 0; x < kVisWidth; ++x) {
-        const unsigned char v = ColumnValue(module, rows, &lo, x);
+        const unsigned char v = ColumnValue(merged, &lo, x);
         const signed char e = BarLevel(x, v);
-        const signed char g = FallingDropLevel(x, e);
-        CopyBarColumn(x, e);
+        picks.bar[x] = e;
         // The drop of level g sits where a hanging bar of level g has its tip.
-        CopyPeakPixel(x, TopLevel() - g);
+        picks.peakRow[x] = TopLevel() - FallingDropLevel(x, e);
     }
+    CopyColumns(picks);
 }

@@ -106,6 +106,8 @@ void ReloadSkin(winampVisModule*)
         BuildStrip(skinImage, *config, *visColor);
         BitBlt(outputSurface->memDC, 0, 0, kVisWidth, kVisHeight, stripSurface->memDC, 0,
                kLevelZeroFrameTop, SRCCOPY);
+        // The drawers write these pixels directly from the next frame on.
+        GdiFlush();
     }
     delete skinImage;
 

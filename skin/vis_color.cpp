@@ -20,10 +20,11 @@ bool IsAtoiSpace(char c)
 }
 
 // atoi's syntax (leading white space, a sign, digits up to the first other
-// character, so a trailing carriage return ends the number) but only its low
-// byte, computed in unsigned arithmetic: no overflow however long the digits
-// run, and no locale or character-class lookups on bytes above 127.
-unsigned int ComponentOf(const char* token)
+// character, so a trailing carriage return ends the number). The low byte is
+// computed in unsigned arithmetic, exact however long the digits run; the
+// value as read is held at the 32-bit limits. No locale or character-class
+// lookups on bytes above 127.
+void ConvertComponent(const char* token, int* value, unsigned char* low, bool* isNumber)
 {
     while (IsAtoiSpace(*token)) {
         ++token;
@@ -33,17 +34,40 @@ unsigned int ComponentOf(const char* token)
         negative = *token == '-';
         ++token;
     }
-    unsigned int value = 0;
+    const unsigned long long limit = negative ? 2147483648ull : 2147483647ull;
+    unsigned long long magnitude = 0;
+    unsigned int lowByte = 0;
+    *isNumber = *token >= '0' && *token <= '9';
     for (; *token >= '0' && *token <= '9'; ++token) {
-        value = (value * 10u + static_cast<unsigned int>(*token - '0')) & 0xFFu;
+        const unsigned int digit = static_cast<unsigned int>(*token - '0');
+        lowByte = (lowByte * 10u + digit) & 0xFFu;
+        magnitude = magnitude * 10u + digit;
+        if (magnitude > limit) {
+            magnitude = limit;
+        }
     }
-    if (negative) {
-        value = (0u - value) & 0xFFu;
-    }
-    return value;
+    *low = static_cast<unsigned char>(negative ? (0u - lowByte) & 0xFFu : lowByte);
+    *value = negative ? static_cast<int>(-static_cast<long long>(magnitude))
+                      : static_cast<int>(magnitude);
 }
 
 } // namespace
+
+VisColorLine ReadVisColorLine(char* line)
+{
+    VisColorLine read = {0, 0, {0, 0, 0}, {0, 0, 0}};
+    for (int i = 0; i < 3; ++i) {
+        const char* token = std::strtok(i == 0 ? line : nullptr, " ,\t\n");
+        if (!token) {
+            break;
+        }
+        bool isNumber = false;
+        ConvertComponent(token, &read.value[i], &read.low[i], &isNumber);
+        read.tokens = i + 1;
+        read.numbers += isNumber ? 1 : 0;
+    }
+    return read;
+}
 
 VisColor::VisColor()
 {
@@ -63,15 +87,8 @@ int VisColor::ReadVisColors(const char* path)
     // and a line longer than the buffer fills several entries.
     char line[256];
     for (int n = 0; n < kColorCount && std::fgets(line, sizeof(line), file); ++n) {
-        unsigned int rgb[3] = {0, 0, 0};
-        for (int i = 0; i < 3; ++i) {
-            const char* token = std::strtok(i == 0 ? line : nullptr, " ,\t\n");
-            if (!token) {
-                break;
-            }
-            rgb[i] = ComponentOf(token);
-        }
-        colors[n] = RGB(rgb[0], rgb[1], rgb[2]);
+        const VisColorLine read = ReadVisColorLine(line);
+        colors[n] = RGB(read.low[0], read.low[1], read.low[2]);
     }
 
     std::fclose(file);

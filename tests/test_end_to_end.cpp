@@ -418,6 +418,22 @@ TEST_F(EndToEnd, HookFailureUndoesEverythingAndInitAfterQuitStartsAfresh)
     ExpectVisArea({kPeak, kBarA, kBackgroundA});
 }
 
+TEST_F(EndToEnd, InitOnARunningPluginLeavesOneHook)
+{
+    Start();
+    winampVisModule* module = host.Module();
+    EXPECT_EQ(0, module->Init(module));
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    host.UnloadPlugin();
+    // A hook left behind would now run code that is no longer loaded.
+    host.Repaint();
+    host.SetDoubleSize(true);
+    host.SetDoubleSize(false);
+    host.SendSkinNotice("Beta", 5);
+    EXPECT_EQ(kBackgroundA, host.PixelAt(24, 43));
+}
+
 TEST(Library, QuitWithoutInitAndRenderBeforeInitDoNothing)
 {
     HMODULE library = LoadLibraryA((ExeFolder() + "\\vis_zelpin.dll").c_str());

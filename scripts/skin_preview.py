@@ -1,0 +1,311 @@
+#!/usr/bin/python3
+"""Plays a tune in the stand-in host with the real plug-in and a given skin,
+and writes what the analyser shows (run by scripts/preview under the virtual
+display, with env.sh's environment).
+
+Output folder (default out/preview/<skin name>/):
+  analyser.gif   the analyser in the skin's own settings, enlarged 4 times
+  variants.gif   the skin's own settings above every style (bars, peaks,
+                 rain) in every blend method (mix, add, subtract), side by
+                 side, enlarged 3 times; the cell of the own settings framed
+  main.png       the whole main window, mid-tune, in the own settings
+  check.txt      what the plug-in reads from the skin (scripts/check)
+  captures/      with --keep-captures: the host's capture of every run
+                 (own.cap, <style>-<blend>.cap)
+
+usage: skin_preview.py SKINDIR [WAV] [--out DIR] [--seconds S]
+                       [--plugin-ini FILE] [--keep-captures]
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
+
+import numpy as np
+from PIL import Image, ImageDraw, ImageFont
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import capture_to_gif  # noqa: E402
+import make_sample  # noqa: E402
+import spectrum_frames  # noqa: E402
+
+FPS = 60
+STEP = 2                  # every second frame: GIF viewers cannot show 60 a second
+OWN_SCALE = 4
+GRID_SCALE = 3
+VIS_W, VIS_H = 76, 16
+STYLES = (('bars', 0, 0), ('peaks', 1, 0), ('rain', 1, 1))
+BLENDS = (('mix', 0), ('add', 1), ('subtract', 2))
+SETTINGS_FILES = ('zelpin.txt', 'zelpin.ini')
+PARALLEL_RUNS = 4
+
+BACKDROP = (24, 24, 28)
+INK = (220, 220, 220)
+MARK = (255, 200, 0)
+PAD = 6
+
+
+def windows_path(path):
+    """A Linux path as Wine's drive Z: shows it."""
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
+def wine(args, cwd=None, log=None):
+    scripts = os.path.dirname(os.path.abspath(__file__))
+    return subprocess.run([os.path.join(scripts, 'wine-run')] + args, cwd=cwd,
+                          stdout=log or subprocess.PIPE, stderr=subprocess.STDOUT)
+
+
+# ---------------------------------------------------------------- the runs
+
+def sample_tune(build):
+    """The bundled tune, generated once into the build tree."""
+    sample = os.path.join(build, 'sample')
+    wav = os.path.join(sample, 'tune.wav')
+    if not os.path.isfile(wav):
+        make_sample.make_sample(sample)
+    return wav
+
+
+def write_frames(wav, out):
+    samples, rate = spectrum_frames.read_wav(wav)
+    with open(out, 'wb') as f:
+        f.write(spectrum_frames.spectrum_frames(samples, rate, FPS).tobytes())
+
+
+def read_settings(path):
+    """The settings in effect, as the check program wrote them."""
+    values = {}
+    with open(path, newline='') as f:
+        for line in f:
+            key, sep, value = line.strip().partition('=')
+            if sep:
+                values[key] = int(value)
+    return values
+
+
+def settings_text(values):
+    return '[ZELPIN]\r\n' + ''.join('%s=%d\r\n' % kv for kv in values.items())
+
+
+def lay_out_player(folder, build, plugin_ini, skin_dir, skin_name, settings):
+    """A player folder with the host, the plug-in and the one skin; a variant's
+    settings replace the skin's own settings file, whatever its letter case."""
+    os.makedirs(os.path.join(folder, 'Plugins'))
+    shutil.copy(os.path.join(build, 'zelpin_host.exe'), folder)
+    shutil.copy(os.path.join(build, 'vis_zelpin.dll'), os.path.join(folder, 'Plugins'))
+    shutil.copy(plugin_ini, os.path.join(folder, 'Plugins', 'plugin.ini'))
+    skin = os.path.join(folder, 'Skins', skin_name)
+    shutil.copytree(skin_dir, skin)
+    if settings is not None:
+        for name in os.listdir(skin):
+            if name.lower() in SETTINGS_FILES:
+                os.remove(os.path.join(skin, name))
+        with open(os.path.join(skin, 'zelpin.txt'), 'w', newline='') as f:
+            f.write(settings_text(settings))
+
+
+def run_host(folder, skin_name, frames, seconds, capture, shot=None):
+    args = ['zelpin_host.exe', '--skin', skin_name, '--frames', windows_path(frames),
+            '--seconds', '%g' % seconds, '--capture', windows_path(capture)]
+    if shot:
+        args += ['--script', 't=%g shot %s' % (seconds * 0.6, windows_path(shot))]
+    with open(os.path.join(folder, 'host.log'), 'wb') as log:
+        result = wine(args, cwd=folder, log=log)
+    if result.returncode != 0 or not os.path.isfile(capture):
+        with open(os.path.join(folder, 'host.log'), errors='replace') as log:
+            raise SystemExit('preview: the host failed in %s (status %d): %s'
+                             % (folder, result.returncode, log.read().strip()))
+
+
+# ---------------------------------------------------------------- the GIFs
+
+def timeline(captures):
+    """The time slots shown: every STEP-th slot up to the last one captured."""
+    last = max(frames[-1][0] for frames in captures)
+    return list(range(0, last + 1, STEP))
+
+
+def frame_at(frames, slot):
+    """What the window showed at a slot: the last capture taken by then."""
+    shown = frames[0][1]
+    for s, image in frames:
+        if s > slot:
+            break
+        shown = image
+    return shown
+
+
+def to_palette(image):
+    """A GIF frame: exact when it has at most 256 colours, else reduced."""
+    rgb = np.asarray(image.convert('RGB'))
+    codes = (rgb[..., 0].astype(np.uint32) << 16) | (rgb[..., 1].astype(np.uint32) << 8) | rgb[..., 2]
+    colours, index = np.unique(codes.ravel(), return_inverse=True)
+    if len(colours) > 256:
+        return image.quantize(256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE), False
+    frame = Image.fromarray(index.reshape(codes.shape).astype(np.uint8), 'P')
+    palette = np.stack([(colours >> 16) & 255, (colours >> 8) & 255, colours & 255], axis=1)
+    frame.putpalette(palette.astype(np.uint8).ravel().tolist())
+    return frame, True
+
+
+def save_gif(images, path):
+    """Saves the frames with the capture's timing; False when colours had to
+    be reduced."""
+    frames, exact = zip(*(to_palette(image) for image in images))
+    times = [k * STEP * 100.0 / FPS for k in range(len(frames) + 1)]
+    durations = [max(2, int(round(b)) - int(round(a))) * 10 for a, b in zip(times, times[1:])]
+    frames[0].save(path, save_all=True, append_images=list(frames[1:]), duration=durations,
+                   loop=0, disposal=1, optimize=False)
+    return all(exact)
+
+
+def enlarge(image, scale):
+    return image.resize((image.width * scale, image.height * scale), Image.NEAREST)
+
+
+class Grid:
+    """Where the panels of variants.gif go, and the labels around them."""
+
+    def __init__(self, own_label, own_cell):
+        font = ImageFont.load_default()
+        self.font = font
+        w, h = VIS_W * GRID_SCALE, VIS_H * GRID_SCALE
+        text_h = 12
+        label_w = max(font.getbbox(name)[2] for name, _ in BLENDS) + PAD
+        self.own = (PAD + label_w, PAD + text_h)
+        top = self.own[1] + h + PAD + text_h
+        self.cells = {}
+        for row, (blend, _) in enumerate(BLENDS):
+            for col, (style, _, _) in enumerate(STYLES):
+                self.cells[(style, blend)] = (PAD + label_w + col * (w + PAD), top + row * (h + PAD))
+        self.size = (PAD + label_w + 3 * (w + PAD), top + 3 * (h + PAD))
+        self.background = Image.new('RGB', self.size, BACKDROP)
+        draw = ImageDraw.Draw(self.background)
+        draw.text((self.own[0], self.own[1] - text_h), own_label, fill=INK, font=font)
+        for col, (style, _, _) in enumerate(STYLES):
+            x, y = self.cells[(style, BLENDS[0][0])]
+            draw.text((x, y - text_h), style, fill=INK, font=font)
+        for blend, _ in BLENDS:
+            x, y = self.cells[(STYLES[0][0], blend)]
+            draw.text((PAD, y + h // 2 - 5), blend, fill=INK, font=font)
+        if own_cell:
+            x, y = self.cells[own_cell]
+            draw.rectangle([x - 2, y - 2, x + w + 1, y + h + 1], outline=MARK)
+
+    def compose(self, own, variants):
+        image = self.background.copy()
+        image.paste(enlarge(own, GRID_SCALE), self.own)
+        for key, panel in variants.items():
+            image.paste(enlarge(panel, GRID_SCALE), self.cells[key])
+        return image
+
+
+def make_gifs(out, captures, settings, enabled):
+    own = captures['own']
+    slots = timeline(captures.values())
+    exact = save_gif([enlarge(frame_at(own, s), OWN_SCALE) for s in slots],
+                     os.path.join(out, 'analyser.gif'))
+
+    style = 'bars' if not settings['Peaks'] else ('rain' if settings['Rain'] else 'peaks')
+    blend = BLENDS[settings['BlendMethod']][0]
+    if enabled:
+        label = "the skin's own settings: %s, %s" % (style, blend)
+    else:
+        label = "the skin's own settings: Enable 0, no analyser"
+    grid = Grid(label, (style, blend) if enabled else None)
+    variants = {key: frames for key, frames in captures.items() if key != 'own'}
+    exact &= save_gif([grid.compose(frame_at(own, s), {k: frame_at(f, s) for k, f in variants.items()})
+                       for s in slots], os.path.join(out, 'variants.gif'))
+    return exact
+
+
+# ---------------------------------------------------------------- main
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser.add_argument('skin')
+    parser.add_argument('wav', nargs='?')
+    parser.add_argument('--out')
+    parser.add_argument('--seconds', type=float, default=4.0)
+    parser.add_argument('--plugin-ini')
+    parser.add_argument('--keep-captures', action='store_true')
+    parser.add_argument('--no-build', action='store_true', help='(taken by scripts/preview)')
+    args = parser.parse_args()
+
+    root, build = os.environ['ZELPIN_ROOT'], os.environ['ZELPIN_BUILD']
+    skin_dir = os.path.abspath(args.skin)
+    if not os.path.isdir(skin_dir):
+        raise SystemExit('preview: %s is not a folder' % args.skin)
+    if not 0.5 <= args.seconds <= 60:
+        raise SystemExit('preview: --seconds must be 0.5..60')
+    skin_name = os.path.basename(skin_dir)
+    out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview', skin_name))
+    plugin_ini = os.path.abspath(args.plugin_ini or os.path.join(root, 'plugin', 'plugin.ini'))
+    wav = os.path.abspath(args.wav) if args.wav else sample_tune(build)
+    for path in (plugin_ini, wav):
+        if not os.path.isfile(path):
+            raise SystemExit('preview: %s does not exist' % path)
+
+    work = os.path.join(build, 'preview', skin_name)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    os.makedirs(out, exist_ok=True)
+    frames = os.path.join(work, 'tune.frames')
+    write_frames(wav, frames)
+
+    # What the plug-in reads, and the settings in effect for the variants.
+    effective = os.path.join(work, 'effective.txt')
+    check = wine([os.path.join(build, 'zelpin_skin_check.exe'), windows_path(skin_dir),
+                  '--plugin-ini', windows_path(plugin_ini), '--settings-out', windows_path(effective)])
+    if check.returncode not in (0, 1) or not os.path.isfile(effective):
+        raise SystemExit('preview: the skin check failed: %s' % check.stdout.decode(errors='replace'))
+    with open(os.path.join(out, 'check.txt'), 'wb') as f:
+        f.write(check.stdout)
+    settings = read_settings(effective)
+    enabled = check.returncode == 0
+
+    runs = {'own': None}
+    for blend, method in BLENDS:
+        for style, peaks, rain in STYLES:
+            runs[(style, blend)] = dict(settings, Enable=1, BlendMethod=method, Peaks=peaks, Rain=rain)
+    names = {key: key if key == 'own' else '%s-%s' % key for key in runs}
+    shot = os.path.join(work, 'main.bmp')
+
+    def play(key):
+        folder = os.path.join(work, names[key])
+        lay_out_player(folder, build, plugin_ini, skin_dir, skin_name, runs[key])
+        capture = os.path.join(work, names[key] + '.cap')
+        run_host(folder, skin_name, frames, args.seconds, capture, shot if key == 'own' else None)
+        return key, capture_to_gif.read_capture(capture)[1]
+
+    print('preview: playing %s in %d runs of %g s' % (skin_name, len(runs), args.seconds))
+    with ThreadPoolExecutor(PARALLEL_RUNS) as pool:
+        captures = dict(pool.map(play, runs))
+    for key, frames_of in captures.items():
+        if not frames_of:
+            raise SystemExit('preview: the %s run captured no frames' % names[key])
+
+    exact = make_gifs(out, captures, settings, enabled)
+    Image.open(shot).convert('RGB').save(os.path.join(out, 'main.png'))
+    if args.keep_captures:
+        kept = os.path.join(out, 'captures')
+        os.makedirs(kept, exist_ok=True)
+        for key in runs:
+            shutil.copy(os.path.join(work, names[key] + '.cap'), kept)
+
+    with open(os.path.join(out, 'check.txt'), errors='replace') as f:
+        sys.stdout.write(f.read())
+    if not enabled:
+        print('preview: in its own settings the skin shows no analyser; '
+              'variants.gif shows it with Enable 1')
+    if not exact:
+        print('preview: some frames had more than 256 colours; the GIFs show them reduced')
+    print('preview: results in %s: analyser.gif, variants.gif, main.png, check.txt' % out)
+
+
+if __name__ == '__main__':
+    main()

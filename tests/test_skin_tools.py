@@ -1,0 +1,362 @@
+"""The skin makers' tools: scripts/check reports what the plug-in reads from a
+skin folder, scripts/preview plays a skin and turns the analyser into GIFs.
+
+Runs under the virtual display (ctest starts it; run directly, this file
+starts it itself), with ZELPIN_BUILD naming a built tree.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy as np
+from PIL import Image
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SCRIPTS = os.path.join(ROOT, 'scripts')
+sys.path.insert(0, SCRIPTS)
+import capture_to_gif  # noqa: E402
+import skin_preview  # noqa: E402
+
+
+def write(path, data):
+    with open(path, 'wb') as f:
+        f.write(data.encode() if isinstance(data, str) else data)
+
+
+def main_bitmap(path, colour_at, size=(275, 116), palette=None):
+    """A main bitmap; colour_at(x, y) gives RGB, or a palette index for an
+    8-bit one."""
+    if palette:
+        image = Image.new('P', size)
+        image.putpalette([c for rgb in palette for c in rgb] + [0] * (768 - 3 * len(palette)))
+    else:
+        image = Image.new('RGB', size)
+    image.putdata([colour_at(x, y) for y in range(size[1]) for x in range(size[0])])
+    image.save(path, 'BMP')
+
+
+def in_vis_area(x, y):
+    return 24 <= x < 100 and 43 <= y < 59
+
+
+def squeeze(line):
+    return ' '.join(line.split())
+
+
+class Check(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(self.tmp.cleanup)
+
+    def skin(self, name, files):
+        folder = os.path.join(self.tmp.name, name)
+        os.makedirs(folder)
+        for file_name, data in files.items():
+            if callable(data):
+                data(os.path.join(folder, file_name))
+            else:
+                write(os.path.join(folder, file_name), data)
+        return folder
+
+    def check(self, folder, *extra, status=0):
+        run = subprocess.run([os.path.join(SCRIPTS, 'check'), folder] + list(extra),
+                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        out = run.stdout.decode(errors='replace')
+        self.assertEqual(status, run.returncode, 'exit status; the output:\n' + out)
+        self.assertNotIn('\r', out)
+        return [squeeze(line) for line in out.splitlines()]
+
+    def expect_lines(self, expected, lines):
+        for line in expected:
+            self.assertIn(line, lines, 'missing line; the output:\n' + '\n'.join(lines))
+
+    def test_without_settings_file_every_key_takes_its_default(self):
+        lines = self.check(self.skin('bare', {}))
+        self.expect_lines([
+            'Defaults (built-in; no plugin.ini given):',
+            'BlendMethod 0, AnalyzerMode 1, Ratio 51/128 (39.8%), Enable 1, Peaks 1, Rain 0',
+            'Settings file: none (neither zelpin.txt nor zelpin.ini): every key takes its default',
+            'BlendMethod missing 0 (missing: the default)',
+            'AnalyzerMode missing 1 (missing: the default)',
+            # 40 percent is 51/128, handed back as 39 percent: 49/128.
+            'Ratio missing 49/128 (38.2%) (missing: the default 51/128 handed over as 39%)',
+            'Enable missing 1 on (missing: the default)',
+            'Peaks missing 1 on (missing: the default)',
+            'Rain missing 0 off (missing: the default)',
+            'Vis colours: viscolor.txt is missing: the built-in colours apply',
+            'Main bitmap: main.bmp',
+            'missing: the plug-in builds no bar frames for this skin and draws those of the '
+            'skin before it (black ones when there was none)',
+            'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
+        ], lines)
+
+    def test_zelpin_ini_is_read_only_without_zelpin_txt(self):
+        lines = self.check(self.skin('ini-only', {
+            'zelpin.ini': '[ZELPIN]\r\nBlendMethod=1\r\nAnalyzerMode=2\r\nRatio=25\r\nPeaks=0\r\n'}))
+        self.expect_lines([
+            'Settings file: zelpin.ini (there is no zelpin.txt)',
+            'BlendMethod "1" = 1 1',
+            'AnalyzerMode "2" = 2 2',
+            'Ratio "25" = 25 32/128 (25.0%)',
+            'Peaks "0" = 0 0 off',
+            'Analyser: bars, blend add at 32/128 (25.0%), bar colours by height',
+        ], lines)
+
+        # With both, only zelpin.txt counts, even without the section.
+        lines = self.check(self.skin('both', {
+            'zelpin.txt': '[Other]\r\nBlendMethod=2\r\n',
+            'zelpin.ini': '[ZELPIN]\r\nBlendMethod=2\r\nRatio=100\r\n'}))
+        self.expect_lines([
+            'Settings file: zelpin.txt (zelpin.ini is there too and is not read)',
+            'it has no section [ZELPIN]: every key takes its default',
+            'BlendMethod missing 0 (missing: the default)',
+            'Ratio missing 49/128 (38.2%) (missing: the default 51/128 handed over as 39%)',
+        ], lines)
+
+    def test_out_of_range_values_and_low_bytes(self):
+        lines = self.check(self.skin('range', {
+            'ZELPIN.TXT': '[zelpin]\r\nBlendMethod=258\r\nAnalyzerMode=5\r\nRatio=150\r\n'
+                          'Enable=256\r\nPeaks=\r\nRain=1\r\n'}))
+        self.expect_lines([
+            'Settings file: ZELPIN.TXT (as zelpin.txt)',
+            'BlendMethod "258" = 258 2 (low byte taken: 258 is 2)',
+            'AnalyzerMode "5" = 5 1 (out of range 0..2: the default)',
+            'Ratio "150" = 150 51/128 (39.8%) (out of range 0..100: the default 51/128 itself)',
+            'Enable "256" = 256 256 on',
+            'Peaks "" = 1 1 on (empty: the default)',
+            'Rain "1" = 1 1 on',
+            'Analyser: rain, blend subtract at 51/128 (39.8%), bar colours from the tip',
+        ], lines)
+
+        lines = self.check(self.skin('range2', {
+            'zelpin.txt': '[ZELPIN]\r\nBlendMethod=3\r\nAnalyzerMode=256\r\nRatio=356\r\n'}))
+        self.expect_lines([
+            'BlendMethod "3" = 3 0 (out of range 0..2: the default)',
+            'AnalyzerMode "256" = 256 0 (low byte taken: 256 is 0)',
+            'Ratio "356" = 356 128/128 (100.0%) (low byte taken: 356 is 100%)',
+        ], lines)
+
+    def test_plugin_ini_gives_the_defaults(self):
+        ini = os.path.join(self.tmp.name, 'plugin.ini')
+        write(ini, '[ZELPIN]\r\nBlendMethod=2\r\nRatio=50\r\nRain=1\r\n')
+        lines = self.check(self.skin('with-defaults', {
+            'zelpin.txt': '[ZELPIN]\r\nBlendMethod=7\r\n'}), '--plugin-ini', ini)
+        self.expect_lines([
+            'BlendMethod 2, AnalyzerMode 1, Ratio 64/128 (50.0%), Enable 1, Peaks 1, Rain 1',
+            'BlendMethod "7" = 7 2 (out of range 0..2: the default)',
+            'Ratio missing 64/128 (50.0%) (missing: the default 64/128 handed over as 50%)',
+            'Analyser: rain, blend subtract at 64/128 (50.0%), bar colours from the tip',
+        ], lines)
+
+    def test_enable_0_shows_no_analyser(self):
+        lines = self.check(self.skin('off', {'zelpin.txt': '[ZELPIN]\r\nEnable=0\r\n'}), status=1)
+        self.expect_lines([
+            'Enable "0" = 0 0 off',
+            'Vis colours: viscolor.txt is missing: the built-in colours apply',
+            'Main bitmap: main.bmp (not read while Enable is 0)',
+            'No analyser: Enable is 0, so the plug-in draws nothing for this skin',
+        ], lines)
+        self.assertFalse([line for line in lines if line.startswith('Analyser:')])
+
+        ini = os.path.join(self.tmp.name, 'plugin.ini')
+        write(ini, '[ZELPIN]\r\nEnable=0\r\n')
+        lines = self.check(self.skin('off-by-default', {}), '--plugin-ini', ini, status=1)
+        self.expect_lines(['Enable missing 0 off (missing: the default)',
+                           'No analyser: Enable is 0 by default, so the plug-in draws nothing '
+                           'for this skin'], lines)
+
+    def test_vis_colour_lines_as_read(self):
+        lines = self.check(self.skin('colours', {'viscolor.txt': (
+            '\n'
+            '// a comment\n'
+            '300 -1 7\n'
+            '255,128\n'
+            '0,abc\n'
+            '239, 49 ,\t16 // bar\n')}))
+        self.expect_lines([
+            'entry use stored line as read',
+            '0 unused 0,0,0 ""',
+            '1 unused 0,0,0 "// a comment"',
+            '2 bar 1 44,255,7 "300 -1 7"',
+            'red 300 wraps to 44',
+            'green -1 wraps to 255',
+            '3 bar 2 255,128,0 "255,128"',
+            'only 2 of 3 components are numbers: the others are 0',
+            '4 bar 3 0,0,0 "0,abc"',
+            'only 1 of 3 components is a number: the others are 0; stores black',
+            '5 bar 4 239,49,16 "239, 49 ,\\t16 // bar"',
+            '6 bar 5 214,115,0 (the built-in colour: the file has only 6 lines)',
+            '23 peak 150,150,150 (the built-in colour: the file has only 6 lines)',
+            '3 lines store black, 1 wraps a component, 18 entries keep the built-in colour',
+        ], lines)
+        self.assertEqual(2, lines.count('no number on the line: stores black'))
+
+    def test_main_bitmap_in_another_letter_case_and_depth(self):
+        # 8 bits: the frame 40,50,60; the vis area's left half 10,20,30, its right half 30,40,50.
+        lines = self.check(self.skin('upper', {'MAIN.BMP': lambda path: main_bitmap(
+            path, lambda x, y: (1 if x < 62 else 2) if in_vis_area(x, y) else 0,
+            palette=[(40, 50, 60), (10, 20, 30), (30, 40, 50)])}))
+        self.expect_lines([
+            'Main bitmap: MAIN.BMP (as main.bmp)',
+            'loads: 275 x 116, 8 bits per pixel',
+            'the 76 x 16 analyser area at 24,43 lies inside the image',
+            'average colour 20,30,40; 2 colours',
+            'A = 10,20,30 (608 pixels)',
+            'B = 30,40,50 (608 pixels)',
+        ], lines)
+        self.assertEqual(16, lines.count('|' + 'A' * 38 + 'B' * 38 + '|'))
+
+    def test_small_missing_and_cut_bitmaps(self):
+        # 90 x 50: 66 x 7 of the area come from the image, the rest is black.
+        lines = self.check(self.skin('small', {
+            'main.bmp': lambda p: main_bitmap(p, lambda x, y: (40, 50, 60), size=(90, 50))}))
+        self.expect_lines([
+            'loads: 90 x 50, 24 bits per pixel',
+            'the 76 x 16 analyser area at 24,43 reaches beyond the image: 66 x 7 of it',
+            'average colour 15,19,23; 2 colours',
+            'A = 0,0,0 (754 pixels)',
+            'B = 40,50,60 (462 pixels)',
+        ], lines)
+        self.assertEqual(7, lines.count('|' + 'B' * 66 + 'A' * 10 + '|'))
+        self.assertEqual(9, lines.count('|' + 'A' * 76 + '|'))
+
+        # A cut file is refused before the platform's loader sees it.
+        def cut(path):
+            main_bitmap(path, lambda x, y: (1, 2, 3))
+            with open(path, 'r+b') as f:
+                f.truncate(1000)
+        lines = self.check(self.skin('cut', {'main.bmp': cut}))
+        self.expect_lines([
+            'not a complete bitmap file (1000 bytes: cut short or malformed), not loaded:',
+            'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
+        ], lines)
+
+
+BACKGROUND = (0, 0, 128)
+WHITE = (255, 255, 255)
+
+
+class Preview(unittest.TestCase):
+    """A skin whose file names are all in other letter cases: a flat blue
+    background, white bars and a red peak colour, mixed at the full ratio."""
+
+    SECONDS = 1.5
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        skin = os.path.join(cls.tmp.name, 'Case Skin')
+        os.makedirs(skin)
+        main_bitmap(os.path.join(skin, 'MAIN.BMP'), lambda x, y: BACKGROUND)
+        colours = ['0,0,0'] * 2 + ['255,255,255'] * 16 + ['0,0,0'] * 5 + ['255,0,0']
+        write(os.path.join(skin, 'VisColor.TXT'), '\r\n'.join(colours) + '\r\n')
+        write(os.path.join(skin, 'Zelpin.Txt'),
+              '[ZELPIN]\r\nBlendMethod=0\r\nAnalyzerMode=1\r\nRatio=100\r\nPeaks=1\r\nRain=0\r\n')
+        cls.out = os.path.join(cls.tmp.name, 'out')
+        cls.result = subprocess.run(
+            [os.path.join(SCRIPTS, 'preview'), skin, '--out', cls.out, '--seconds', str(cls.SECONDS),
+             '--keep-captures', '--no-build'], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def setUp(self):
+        self.assertEqual(0, self.result.returncode, self.result.stdout.decode(errors='replace'))
+
+    def capture(self, name):
+        fps, frames = capture_to_gif.read_capture(os.path.join(self.out, 'captures', name + '.cap'))
+        self.assertEqual(60, fps)
+        self.assertGreater(len(frames), 30, name)
+        return [np.asarray(image) for _, image in frames]
+
+    def gif_frames(self, name):
+        with Image.open(os.path.join(self.out, name)) as gif:
+            frames = []
+            for k in range(gif.n_frames):
+                gif.seek(k)
+                frames.append(np.asarray(gif.convert('RGB')))
+        # Every second slot of the run, the first one included.
+        self.assertGreaterEqual(len(frames), int(self.SECONDS * 30), name)
+        return frames
+
+    def expect_shown_in_order(self, panels, captured, what):
+        """Each GIF panel is a frame the window showed, in the order shown."""
+        at = 0
+        for k, panel in enumerate(panels):
+            found = next((i for i in range(at, len(captured))
+                          if np.array_equal(captured[i], panel)), None)
+            self.assertIsNotNone(found, '%s: GIF frame %d is no captured frame from %d on'
+                                 % (what, k, at))
+            at = found
+
+    def test_output_files_and_report(self):
+        self.assertEqual(['analyser.gif', 'captures', 'check.txt', 'main.png', 'variants.gif'],
+                         sorted(os.listdir(self.out)))
+        with Image.open(os.path.join(self.out, 'main.png')) as png:
+            self.assertEqual((275, 116), png.size)
+            self.assertEqual(BACKGROUND, png.convert('RGB').getpixel((5, 5)))
+        with open(os.path.join(self.out, 'check.txt')) as f:
+            report = [squeeze(line) for line in f.read().splitlines()]
+        for line in ('Settings file: Zelpin.Txt (as zelpin.txt)',
+                     'Vis colours: VisColor.TXT (as viscolor.txt)',
+                     'Main bitmap: MAIN.BMP (as main.bmp)',
+                     'Analyser: peaks, blend mix at 128/128 (100.0%), bar colours from the tip'):
+            self.assertIn(line, report)
+
+    def test_analyser_gif_is_the_captured_window_enlarged(self):
+        frames = self.gif_frames('analyser.gif')
+        self.assertEqual((64, 304, 3), frames[0].shape)
+        captured = self.capture('own')
+        self.assertTrue(np.array_equal(captured[0], frames[0][::4, ::4]))
+        self.expect_shown_in_order([f[::4, ::4] for f in frames], captured, 'own settings')
+        for f in frames:
+            self.assertTrue(np.array_equal(f, np.repeat(np.repeat(f[::4, ::4], 4, 0), 4, 1)))
+
+    def test_variants_gif_panels_are_the_captured_windows(self):
+        frames = self.gif_frames('variants.gif')
+        grid = skin_preview.Grid('', None)
+        w, h = 76 * 3, 16 * 3
+        places = dict(grid.cells, own=grid.own)
+        for key, (x, y) in places.items():
+            name = key if key == 'own' else '%s-%s' % key
+            panels = [f[y:y + h:3, x:x + w:3] for f in frames]
+            self.expect_shown_in_order(panels, self.capture(name), name)
+
+    def test_each_variant_in_its_style_and_blend(self):
+        # At the full ratio: mix gives the colour itself, add adds it to the
+        # background (clamped), subtract takes it away (clamped at 0).
+        expected = {
+            'own': {BACKGROUND, WHITE, (255, 0, 0)},
+            'bars-mix': {BACKGROUND, WHITE},
+            'peaks-mix': {BACKGROUND, WHITE, (255, 0, 0)},
+            'rain-mix': {BACKGROUND, WHITE, (255, 0, 0)},
+            'bars-add': {BACKGROUND, WHITE},
+            'peaks-add': {BACKGROUND, WHITE, (255, 0, 128)},
+            'rain-add': {BACKGROUND, WHITE, (255, 0, 128)},
+            'bars-subtract': {BACKGROUND, (0, 0, 0)},
+            'peaks-subtract': {BACKGROUND, (0, 0, 0)},
+            'rain-subtract': {BACKGROUND, (0, 0, 0)},
+        }
+        for name, colours in expected.items():
+            frames = np.stack(self.capture(name))
+            got = {tuple(int(v) for v in c) for c in np.unique(frames.reshape(-1, 3), axis=0)}
+            self.assertEqual(colours, got, name)
+            # Standing bars fill the bottom row more often than the top; hanging ones the top.
+            drawn = np.any(frames != BACKGROUND, axis=3)
+            top, bottom = int(drawn[:, 0].sum()), int(drawn[:, 15].sum())
+            if name.startswith('rain'):
+                self.assertGreater(top, bottom, name)
+            else:
+                self.assertGreater(bottom, top, name)
+
+
+if __name__ == '__main__':
+    if not os.environ.get('ZELPIN_DISPLAY_UP'):
+        os.execv(os.path.join(SCRIPTS, 'with-display'),
+                 [os.path.join(SCRIPTS, 'with-display'), sys.executable] + sys.argv)
+    unittest.main()
