@@ -44,13 +44,23 @@ bool TakeSkinNotice(const COPYDATASTRUCT* notice)
     return true;
 }
 
+// A new size reselects the presenter at once. A reload armed before it stays
+// armed: with skin notices nothing else would arm it again, and the skin the
+// last notice named would never be shown.
+void Resized()
+{
+    const bool reloadPending = updateStage.load(std::memory_order_relaxed) == ReloadSkin;
+    SelectStages();
+    if (reloadPending) updateStage.store(ReloadSkin, std::memory_order_relaxed);
+}
+
 }  // namespace
 
 LRESULT CALLBACK PaintWatchHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (const CWPSTRUCT* msg = ForHostWindow(lParam)) {
         if (msg->message == WM_SIZE) {
-            SelectStages();
+            Resized();
         } else if (msg->message == WM_PAINT) {
             updateStage.store(ReloadSkin, std::memory_order_relaxed);
         }
@@ -62,7 +72,7 @@ LRESULT CALLBACK NoticeWatchHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (const CWPSTRUCT* msg = ForHostWindow(lParam)) {
         if (msg->message == WM_SIZE) {
-            SelectStages();
+            Resized();
         } else if (msg->message == WM_COPYDATA) {
             const COPYDATASTRUCT* notice = reinterpret_cast<const COPYDATASTRUCT*>(msg->lParam);
             if (notice && notice->dwData == kSkinNoticeCode && TakeSkinNotice(notice))
