@@ -188,50 +188,55 @@ void CopyColumns(const ColumnPicks& picks)
     }
 }
 
+// Where the peak pixel of column x goes this frame, given its bar's level:
+// a memory row, or one outside 0..15 for none.
+int NoPeak(int, signed char)
+{
+    return -1;
+}
+
+// The dot of level g sits where a standing bar of level g has its tip.
+int FallingPeakRow(int x, signed char e)
+{
+    return FallingPeakLevel(x, e) - 1;
+}
+
+// The drop of level g sits where a hanging bar of level g has its tip.
+int FallingDropRow(int x, signed char e)
+{
+    return TopLevel() - FallingDropLevel(x, e);
+}
+
+// One frame: every column's value, bar level and peak, then the copies. The
+// peak rule is fixed per instance, so the per-column loop tests nothing.
+template <int (*PeakRowOf)(int x, signed char e)>
+void DrawFrame(winampVisModule* module)
+{
+    unsigned char merged[kBinsRead];
+    MergeRows(module, merged);
+    int lo = 0;
+    ColumnPicks picks;
+    for (int x = 0; x < kVisWidth; ++x) {
+        const signed char e = BarLevel(x, ColumnValue(merged, &lo, x));
+        picks.bar[x] = e;
+        picks.peakRow[x] = PeakRowOf(x, e);
+    }
+    CopyColumns(picks);
+}
+
 }  // namespace
 
 void DrawBars(winampVisModule* module)
 {
-    unsigned char merged[kBinsRead];
-    MergeRows(module, merged);
-    int lo = 0;
-    ColumnPicks picks;
-    for (int x = 0; x < kVisWidth; ++x) {
-        const unsigned char v = ColumnValue(merged, &lo, x);
-        picks.bar[x] = BarLevel(x, v);
-        picks.peakRow[x] = -1;
-    }
-    CopyColumns(picks);
+    DrawFrame<NoPeak>(module);
 }
 
 void DrawBarsAndPeaks(winampVisModule* module)
 {
-    unsigned char merged[kBinsRead];
-    MergeRows(module, merged);
-    int lo = 0;
-    ColumnPicks picks;
-    for (int x = 0; x < kVisWidth; ++x) {
-        const unsigned char v = ColumnValue(merged, &lo, x);
-        const signed char e = BarLevel(x, v);
-        picks.bar[x] = e;
-        // The dot of level g sits where a standing bar of level g has its tip.
-        picks.peakRow[x] = FallingPeakLevel(x, e) - 1;
-    }
-    CopyColumns(picks);
+    DrawFrame<FallingPeakRow>(module);
 }
 
 void DrawBarsAndRain(winampVisModule* module)
 {
-    unsigned char merged[kBinsRead];
-    MergeRows(module, merged);
-    int lo = 0;
-    ColumnPicks picks;
-    for (int x = 0; x < kVisWidth; ++x) {
-        const unsigned char v = ColumnValue(merged, &lo, x);
-        const signed char e = BarLevel(x, v);
-        picks.bar[x] = e;
-        // The drop of level g sits where a hanging bar of level g has its tip.
-        picks.peakRow[x] = TopLevel() - FallingDropLevel(x, e);
-    }
-    CopyColumns(picks);
+    DrawFrame<FallingDropRow>(module);
 }
