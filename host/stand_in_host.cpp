@@ -112,6 +112,8 @@ struct StandInHost::Impl {
 
     mutable CRITICAL_SECTION lock;   // guards what the window thread records
     std::map<std::pair<UINT, WPARAM>, long> seen;
+    std::map<std::pair<UINT, LPARAM>, long> firstArrival;
+    long arrivals = 0;
     std::vector<unsigned char> lastCopyData;
     ULONG_PTR lastCopyCode = 0;
 
@@ -239,6 +241,7 @@ void StandInHost::Impl::Record(UINT message, WPARAM wParam, LPARAM lParam)
 {
     EnterCriticalSection(&lock);
     ++seen[std::make_pair(message, wParam)];
+    firstArrival.emplace(std::make_pair(message, lParam), ++arrivals);
     if (message == WM_COPYDATA && lParam) {
         const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         const unsigned char* bytes = static_cast<const unsigned char*>(data->lpData);
@@ -585,6 +588,15 @@ long StandInHost::MessagesSeen(UINT message, WPARAM wParam) const
     long count = it == impl->seen.end() ? 0 : it->second;
     LeaveCriticalSection(&impl->lock);
     return count;
+}
+
+long StandInHost::FirstArrival(UINT message, LPARAM lParam) const
+{
+    EnterCriticalSection(&impl->lock);
+    auto it = impl->firstArrival.find(std::make_pair(message, lParam));
+    long order = it == impl->firstArrival.end() ? 0 : it->second;
+    LeaveCriticalSection(&impl->lock);
+    return order;
 }
 
 std::vector<unsigned char> StandInHost::LastCopyData(ULONG_PTR* code) const

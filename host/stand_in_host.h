@@ -71,6 +71,9 @@ public:
 
     // What the host window received, counted on its own thread.
     long MessagesSeen(UINT message, WPARAM wParam = 0) const;
+    // When the first message with this lParam arrived, counting every message
+    // the window received from 1; 0 when none did.
+    long FirstArrival(UINT message, LPARAM lParam) const;
     // The bytes and data code of the last WM_COPYDATA the window received.
     std::vector<unsigned char> LastCopyData(ULONG_PTR* code = nullptr) const;
 

@@ -291,6 +291,10 @@ TEST_F(NoticeMode, StartGreetsTheCompanionOnceAndAsksTheHostOnce)
 {
     Start();
     EXPECT_EQ(1, host.MessagesSeen(0x466, 7));
+    const long greeting = host.FirstArrival(0x466, reinterpret_cast<LPARAM>(host.Window()));
+    const long skinQuery = host.FirstArrival(WM_USER, 201);
+    EXPECT_NE(0, greeting);
+    EXPECT_LT(greeting, skinQuery) << "the greeting must come before the skin query";
     Render(255);
     ExpectVisArea({kPeak, kBarA, kBackgroundA});
 }
