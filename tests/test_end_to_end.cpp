@@ -9,23 +9,13 @@
 
 #include "host/stand_in_host.h"
 #include "tests/support/message_box_watcher.h"
+#include "tests/support/scenario_skins.h"
 #include "tests/support/skin_files.h"
 
 namespace {
 
-const COLORREF kFrameA = RGB(40, 40, 48);
-const COLORREF kBackgroundA = RGB(10, 20, 30);
-const COLORREF kBarA = RGB(200, 30, 0);
-const COLORREF kPeak = RGB(0, 40, 250);
-const COLORREF kFrameB = RGB(90, 90, 20);
-const COLORREF kBackgroundB = RGB(60, 70, 80);
-const COLORREF kBarB = RGB(0, 210, 90);
 const COLORREF kBarNew = RGB(250, 250, 0);
 const COLORREF kGrey = RGB(128, 128, 128);   // the host's window without a bitmap
-
-// Ratio 100 percent with the mix blend lays the vis colours on unchanged, and
-// "AnalyzerMode" 2 paints a full bar in entry 2 alone.
-const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
 
 const int kLoudColumns = 37;   // bins 0..76 feed columns 0..36
 

@@ -22,6 +22,7 @@
 #include "tests/support/draw_fixtures.h"
 #include "tests/support/locator_fixtures.h"
 #include "tests/support/message_box_watcher.h"
+#include "tests/support/scenario_skins.h"
 #include "tests/support/skin_files.h"
 
 namespace {
@@ -34,13 +35,6 @@ public:
 };
 ::testing::Environment* const caseCount = ::testing::AddGlobalTestEnvironment(new CaseCount);
 
-const COLORREF kFrameA = RGB(40, 40, 48);
-const COLORREF kBackgroundA = RGB(10, 20, 30);
-const COLORREF kBarA = RGB(200, 30, 0);
-const COLORREF kPeak = RGB(0, 40, 250);
-const COLORREF kFrameB = RGB(90, 90, 20);
-const COLORREF kBackgroundB = RGB(60, 70, 80);
-const COLORREF kBarB = RGB(0, 210, 90);
 const COLORREF kBarNew = RGB(250, 120, 0);
 // Exact at every depth: 1-bit palettes as much as 5-5-5 and 5-6-5 pixels.
 const COLORREF kFrameF = RGB(0, 255, 0);
@@ -48,9 +42,6 @@ const COLORREF kBackgroundF = RGB(255, 0, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
 const COLORREF kMarker = RGB(1, 2, 3);
 
-// Ratio 100 percent with the mix blend lays the vis colours on unchanged, and
-// "AnalyzerMode" 2 paints a full bar in entry 2 alone.
-const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
 // The same as defaults, with the companion's skin notices followed.
 const char kNoticeDefaults[] =
     "[ZELPIN]\r\nDependQuelbix=1\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";

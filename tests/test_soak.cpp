@@ -158,6 +158,35 @@ protected:
 
     COLORREF BarPixel() const { return host.PixelAt(24, 50); }
 
+    // Starts the plug-in, shows every skin once, then makes kCycles changes
+    // through `change`, each checked by its bar colour, and compares usage.
+    template <typename Change>
+    void SoakSkinChanges(const char* label, Change change)
+    {
+        Start();
+        RenderTwo();
+        for (const SkinColours& skin : kSkins) {
+            change(skin.name);
+            RenderTwo();
+        }
+
+        const Usage before = Before();
+        for (int i = 0; i < kCycles; ++i) {
+            const SkinColours& skin = kSkins[i % kSkinCount];
+            change(skin.name);
+            RenderTwo();
+            ASSERT_EQ(skin.bar, BarPixel()) << label << " " << i;
+        }
+        const Usage after = After();
+        ExpectNothingLeaked(label, before, after);
+    }
+
+    void Switch(const char* name) { host.SwitchSkin(name); }
+    void Notify(const char* name)
+    {
+        host.SendSkinNotice(name, static_cast<DWORD>(std::strlen(name) + 1));
+    }
+
     TempFolder root{"soak"};
     StandInHost::Options options;
     StandInHost host;
@@ -205,44 +234,14 @@ TEST_F(Soak, StartsAndStopsLeaveNothingBehind)
 
 TEST_F(Soak, RepaintedSkinChangesLeaveNothingBehind)
 {
-    Start();
-    RenderTwo();
-    for (const SkinColours& skin : kSkins) {
-        host.SwitchSkin(skin.name);
-        RenderTwo();
-    }
-
-    const Usage before = Before();
-    for (int i = 0; i < kCycles; ++i) {
-        const SkinColours& skin = kSkins[i % kSkinCount];
-        host.SwitchSkin(skin.name);
-        RenderTwo();
-        ASSERT_EQ(skin.bar, BarPixel()) << "change " << i;
-    }
-    const Usage after = After();
-    ExpectNothingLeaked("repainted changes", before, after);
+    SoakSkinChanges("repainted changes", [this](const char* name) { Switch(name); });
 }
 
 TEST_F(Soak, NoticedSkinChangesLeaveNothingBehind)
 {
     options.version = 0x1FFF;
     WriteTextFile(root / "Plugins\\plugin.ini", "[ZELPIN]\r\nDependQuelbix=1\r\n");
-    Start();
-    RenderTwo();
-    for (const SkinColours& skin : kSkins) {
-        host.SendSkinNotice(skin.name, static_cast<DWORD>(std::strlen(skin.name) + 1));
-        RenderTwo();
-    }
-
-    const Usage before = Before();
-    for (int i = 0; i < kCycles; ++i) {
-        const SkinColours& skin = kSkins[i % kSkinCount];
-        host.SendSkinNotice(skin.name, static_cast<DWORD>(std::strlen(skin.name) + 1));
-        RenderTwo();
-        ASSERT_EQ(skin.bar, BarPixel()) << "notice " << i;
-    }
-    const Usage after = After();
-    ExpectNothingLeaked("noticed changes", before, after);
+    SoakSkinChanges("noticed changes", [this](const char* name) { Notify(name); });
 }
 
 // Hosts that cannot name their skin: each change is found by comparing a
@@ -250,22 +249,7 @@ TEST_F(Soak, NoticedSkinChangesLeaveNothingBehind)
 TEST_F(Soak, RecognisedSkinChangesLeaveNothingBehind)
 {
     options.version = 0x2000;
-    Start();
-    RenderTwo();
-    for (const SkinColours& skin : kSkins) {
-        host.SwitchSkin(skin.name);
-        RenderTwo();
-    }
-
-    const Usage before = Before();
-    for (int i = 0; i < kCycles; ++i) {
-        const SkinColours& skin = kSkins[i % kSkinCount];
-        host.SwitchSkin(skin.name);
-        RenderTwo();
-        ASSERT_EQ(skin.bar, BarPixel()) << "change " << i;
-    }
-    const Usage after = After();
-    ExpectNothingLeaked("recognised changes", before, after);
+    SoakSkinChanges("recognised changes", [this](const char* name) { Switch(name); });
 }
 
 // A leaked megabyte would fail the soaks. Runs after them, in the state

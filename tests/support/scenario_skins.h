@@ -1,0 +1,17 @@
+// The two skins the host scenarios switch between. With "Ratio" 100 percent
+// and the mix blend the vis colours are laid on unchanged, and "AnalyzerMode"
+// 2 paints a full bar in entry 2 alone, so every expected pixel is one of
+// these colours.
+#pragma once
+
+#include <windows.h>
+
+const COLORREF kFrameA = RGB(40, 40, 48);
+const COLORREF kBackgroundA = RGB(10, 20, 30);
+const COLORREF kBarA = RGB(200, 30, 0);
+const COLORREF kPeak = RGB(0, 40, 250);
+const COLORREF kFrameB = RGB(90, 90, 20);
+const COLORREF kBackgroundB = RGB(60, 70, 80);
+const COLORREF kBarB = RGB(0, 210, 90);
+
+const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
