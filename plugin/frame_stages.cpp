@@ -7,7 +7,6 @@
 #include "draw/dib_surface.h"
 #include "draw/strip_builder.h"
 #include "draw/surfaces.h"
-#include "plugin/bounded_string.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
 #include "skin/skin_locator.h"
@@ -30,14 +29,28 @@ void Disable()
 // Composes folder + "\" + file into out; 0 when it would not fit.
 int ComposeSkinFile(char* out, const char* folder, const char* file)
 {
-    if (CopyIfFits(out, MAX_PATH, folder) < 0) return 0;
-    return AppendIfFits(out, MAX_PATH, "\\", file);
+    out[0] = '\0';
+    return AppendToPath(out, folder) && AppendToPath(out, "\\") && AppendToPath(out, file);
 }
 
 bool FileExists(const char* path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
+
+}  // namespace
+
+int LocateSkinFiles(const char* folder, SkinFiles* files)
+{
+    if (folder[0] == '\0' || !ComposeSkinFile(files->settings, folder, "zelpin.txt") ||
+        !ComposeSkinFile(files->colors, folder, "viscolor.txt") ||
+        !ComposeSkinFile(files->bitmap, folder, "main.bmp"))
+        return 0;
+    if (!FileExists(files->settings)) ComposeSkinFile(files->settings, folder, "zelpin.ini");
+    return 1;
+}
+
+namespace {
 
 bool Running()
 {
@@ -76,33 +89,28 @@ void ReloadSkin(winampVisModule*)
     memcpy(folder, skinPath, sizeof folder);
     folder[MAX_PATH - 1] = '\0';
 
-    char settingsPath[MAX_PATH];
-    char colorsPath[MAX_PATH];
-    char bitmapPath[MAX_PATH];
     // A folder too deep for its file names is as good as no skin at all.
-    if (folder[0] == '\0' || !ComposeSkinFile(settingsPath, folder, "zelpin.txt") ||
-        !ComposeSkinFile(colorsPath, folder, "viscolor.txt") ||
-        !ComposeSkinFile(bitmapPath, folder, "main.bmp")) {
+    SkinFiles files;
+    if (!LocateSkinFiles(folder, &files)) {
         config->enable = 0;
         SelectStages();
         return;
     }
-    if (!FileExists(settingsPath)) ComposeSkinFile(settingsPath, folder, "zelpin.ini");
 
-    config->ReadSkinSettings(settingsPath);
+    config->ReadSkinSettings(files.settings);
     if (config->enable == 0) {
         SelectStages();
         return;
     }
 
-    visColor->ReadVisColors(colorsPath);
+    visColor->ReadVisColors(files.colors);
 
     DibSurface* skinImage = new (std::nothrow) DibSurface;
     if (!skinImage) {
         SelectStages();
         return;
     }
-    if (skinImage->Load(bitmapPath, 0, 0)) {
+    if (skinImage->Load(files.bitmap, 0, 0)) {
         BuildStrip(skinImage, *config, *visColor);
         BitBlt(outputSurface->memDC, 0, 0, kVisWidth, kVisHeight, stripSurface->memDC, 0,
                kLevelZeroFrameTop, SRCCOPY);

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "draw/surfaces.h"
-#include "plugin/bounded_string.h"
 #include "plugin/frame_stages.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
@@ -39,8 +38,7 @@ void DefaultsPath(HINSTANCE library, char* out)
     char* slash = strrchr(own, '\\');
     if (!slash) return;
     *slash = '\0';
-    if (CopyIfFits(out, MAX_PATH, own) < 0 || !AppendIfFits(out, MAX_PATH, "\\plugin.ini"))
-        out[0] = '\0';
+    if (!AppendToPath(out, own) || !AppendToPath(out, "\\plugin.ini")) out[0] = '\0';
 }
 
 // Replaces whatever hook an earlier Init left, so only one is ever installed.

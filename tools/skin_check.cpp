@@ -13,7 +13,7 @@
 
 #include "draw/bmp_check.h"
 #include "draw/dib_surface.h"
-#include "plugin/bounded_string.h"
+#include "plugin/frame_stages.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
 
@@ -38,12 +38,6 @@ const char kLetters[] = "ABCDEFGHIJKLMNOP";
 const int kMostLetters = sizeof(kLetters) - 1;
 const char kShades[] = " .:-=+*#%@";
 
-int Compose(char* out, const char* folder, const char* file)
-{
-    if (CopyIfFits(out, MAX_PATH, folder) < 0) return 0;
-    return AppendIfFits(out, MAX_PATH, "\\", file);
-}
-
 bool FileExists(const char* path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
@@ -59,7 +53,7 @@ void NameOnDisk(const char* path, const char* expected, char* out, size_t room)
         name = found.cFileName;
         FindClose(find);
     }
-    if (CopyIfFits(out, room, name) < 0) CopyIfFits(out, room, expected);
+    std::snprintf(out, room, "%s", name);
 }
 
 void PrintFileName(const char* onDisk, const char* expected)
@@ -502,36 +496,33 @@ int main(int argc, char** argv)
     std::printf(", Enable %d, Peaks %d, Rain %d\n", config.defaultEnable, config.defaultPeaks,
                 config.defaultRain);
 
-    char settingsPath[MAX_PATH];
-    char colorsPath[MAX_PATH];
-    char bitmapPath[MAX_PATH];
-    if (!Compose(settingsPath, options.folder, "zelpin.txt") ||
-        !Compose(colorsPath, options.folder, "viscolor.txt") ||
-        !Compose(bitmapPath, options.folder, "main.bmp")) {
+    // The plug-in's own choice of files: "zelpin.txt", else "zelpin.ini".
+    SkinFiles files;
+    if (!LocateSkinFiles(options.folder, &files)) {
         std::printf("\nNo analyser: the folder's path is too long for the plug-in's %d-character "
                     "paths, so it disables the analyser.\n", MAX_PATH);
         return 1;
     }
+    const char* settingsPath = files.settings;
+    const size_t extension = std::strlen(settingsPath) - 3;
+    const bool textFile = std::strcmp(settingsPath + extension, "txt") == 0;
 
-    // The plug-in's choice: "zelpin.txt", else "zelpin.ini".
     char chosenName[MAX_PATH];
     std::printf("\nSettings file: ");
-    if (FileExists(settingsPath)) {
+    if (textFile) {
         NameOnDisk(settingsPath, "zelpin.txt", chosenName, sizeof chosenName);
         PrintFileName(chosenName, "zelpin.txt");
         char other[MAX_PATH];
-        if (Compose(other, options.folder, "zelpin.ini") && FileExists(other))
-            std::printf(" (zelpin.ini is there too and is not read)");
+        std::memcpy(other, settingsPath, extension);
+        std::memcpy(other + extension, "ini", 4);
+        if (FileExists(other)) std::printf(" (zelpin.ini is there too and is not read)");
         std::printf("\n");
+    } else if (FileExists(settingsPath)) {
+        NameOnDisk(settingsPath, "zelpin.ini", chosenName, sizeof chosenName);
+        PrintFileName(chosenName, "zelpin.ini");
+        std::printf(" (there is no zelpin.txt)\n");
     } else {
-        Compose(settingsPath, options.folder, "zelpin.ini");
-        if (FileExists(settingsPath)) {
-            NameOnDisk(settingsPath, "zelpin.ini", chosenName, sizeof chosenName);
-            PrintFileName(chosenName, "zelpin.ini");
-            std::printf(" (there is no zelpin.txt)\n");
-        } else {
-            std::printf("none (neither zelpin.txt nor zelpin.ini): every key takes its default\n");
-        }
+        std::printf("none (neither zelpin.txt nor zelpin.ini): every key takes its default\n");
     }
 
     config.ReadSkinSettings(settingsPath);
@@ -555,8 +546,8 @@ int main(int argc, char** argv)
     }
 
     const bool shown = config.enable != 0;
-    ReportColors(colorsPath, shown);
-    ReportBitmap(bitmapPath, shown);
+    ReportColors(files.colors, shown);
+    ReportBitmap(files.bitmap, shown);
 
     if (!shown) {
         std::printf("\nNo analyser: Enable is 0%s, so the plug-in draws nothing for this skin\n"
