@@ -1,5 +1,7 @@
 #include "plugin/module.h"
 
+#include "zelpin_version.h"
+
 std::atomic<UpdateStage> updateStage{static_cast<UpdateStage>(NoOpStage)};
 std::atomic<PresentStage> presentStage{static_cast<PresentStage>(NoOpStage)};
 
@@ -33,7 +35,7 @@ int __cdecl Render(winampVisModule* module)
 void __cdecl Config(winampVisModule* module)
 {
     MessageBoxA(module ? module->hwndParent : nullptr,
-                "ZELPIN - a skin-coloured spectrum analyser for the main window\n"
+                "ZELPIN " ZELPIN_VERSION_TEXT " - a skin-coloured spectrum analyser for the main window\n"
                 "Written by the ZELPIN developers",
                 "About - ZELPIN", MB_OK);
 }

@@ -6,6 +6,7 @@
 #include "plugin/module.h"
 #include "plugin/startup.h"
 #include "tests/support/message_box_watcher.h"
+#include "zelpin_version.h"
 
 namespace {
 
@@ -74,6 +75,8 @@ TEST(Module, ConfigShowsAboutBoxAndChangesNothing)
         ASSERT_EQ(1u, boxes.size());
         EXPECT_EQ("About - ZELPIN", boxes[0].caption);
         EXPECT_NE(std::string::npos, boxes[0].text.find('\n')) << boxes[0].text;
+        // The version of the VERSION file, as the file's properties show it.
+        EXPECT_EQ(0u, boxes[0].text.rfind("ZELPIN " ZELPIN_VERSION_TEXT " - ", 0)) << boxes[0].text;
     }
     EXPECT_EQ(0, memcmp(&before, &visModule, sizeof before));
     EXPECT_EQ(static_cast<UpdateStage>(NoOpStage), updateStage.load());
