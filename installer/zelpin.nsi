@@ -88,14 +88,14 @@ Function ${prefix}SameFiles
         ${EndIf}
         FileClose $2
     ${EndIf}
-    StrCpy $0 $6
+    StrCpy $1 $6
     Pop $6
     Pop $5
     Pop $4
     Pop $3
     Pop $2
-    Pop $1
-    Exch $0
+    Pop $0
+    Exch $1
 FunctionEnd
 !macroend
 !insertmacro SAME_FILES ""
