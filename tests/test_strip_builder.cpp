@@ -355,7 +355,7 @@ TEST_F(StripBuilder, BlendsFollowTheirDefinitionForEveryChannelPair)
                             }
             }
             EXPECT_EQ(0, differences) << method.name << ", ratio " << int(ratio)
-                                      << ": channel pairs blended otherwise";
+                                      << ": checked channel values that differ from the definition";
             EXPECT_EQ(met.size(), static_cast<size_t>(std::count(met.begin(), met.end(), true)))
                 << "channel pairs the sweep met";
         }
