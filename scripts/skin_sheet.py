@@ -28,7 +28,7 @@ PAD = 8
 CELL_W = PANEL_W + 2 * PAD
 CELL_H = NAME_H + PANEL_H + REMARK_H + 2 * PAD
 # Several hosts at once: each mostly waits for its frame timer.
-PARALLEL_RUNS = 5
+PARALLEL_RUNS = 8
 
 
 def cell_origin(index):
