@@ -75,7 +75,8 @@ class Check(unittest.TestCase):
             self.assertIn(line, lines, 'missing line; the output:\n' + '\n'.join(lines))
 
     def test_without_settings_file_every_key_takes_its_default(self):
-        lines = self.check(self.skin('bare', {}))
+        # An empty folder is refused as no skin; a stray file makes one of it.
+        lines = self.check(self.skin('bare', {'readme.txt': 'no skin file'}))
         self.expect_lines([
             'Defaults (built-in; no plugin.ini given):',
             'BlendMethod 0, AnalyzerMode 1, Ratio 51/128 (39.8%), Enable 1, Peaks 1, Rain 0',
@@ -164,7 +165,7 @@ class Check(unittest.TestCase):
 
         ini = os.path.join(self.tmp.name, 'plugin.ini')
         write(ini, '[ZELPIN]\r\nEnable=0\r\n')
-        lines = self.check(self.skin('off-by-default', {}), '--plugin-ini', ini, status=1)
+        lines = self.check(self.skin('off-by-default', {'readme.txt': ''}), '--plugin-ini', ini, status=1)
         self.expect_lines(['Enable missing 0 off (missing: the default)',
                            'No analyser: Enable is 0 by default, so the plug-in draws nothing '
                            'for this skin'], lines)
