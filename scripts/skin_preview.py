@@ -1,7 +1,9 @@
 #!/usr/bin/python3
-"""Plays a tune in the stand-in host with the real plug-in and a given skin,
-and writes what the analyser shows (run by scripts/preview under the virtual
-display, with env.sh's environment).
+"""Plays a tune in the stand-in host with the real plug-in and a given skin
+(a folder or a .wsz/.zip archive), and writes what the analyser shows (run
+by scripts/preview under the virtual display, with env.sh's environment).
+With --all, plays every skin of a Skins folder for a short while and writes
+a contact sheet instead (see skin_sheet.py): sheet.png and sheet.gif.
 
 Output folder (default out/preview/<skin name>/):
   analyser.gif   the analyser in the skin's own settings, enlarged 4 times
@@ -13,8 +15,10 @@ Output folder (default out/preview/<skin name>/):
   captures/      with --keep-captures: the host's capture of every run
                  (own.cap, <style>-<blend>.cap)
 
-usage: skin_preview.py SKINDIR [WAV] [--out DIR] [--seconds S]
+usage: skin_preview.py SKIN [WAV] [--out DIR] [--seconds S]
                        [--plugin-ini FILE] [--keep-captures]
+       skin_preview.py --all SKINS [WAV] [--out DIR] [--seconds S]
+                       [--plugin-ini FILE]
 """
 
 import argparse
@@ -22,6 +26,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
@@ -31,6 +36,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import capture_to_gif  # noqa: E402
 import make_sample  # noqa: E402
 import spectrum_frames  # noqa: E402
+from skin_archive import SkinInputError, open_skin  # noqa: E402
 
 FPS = 60
 STEP = 2                  # every second frame: GIF viewers cannot show 60 a second
@@ -225,30 +231,74 @@ def make_gifs(out, captures, settings, enabled):
 
 # ---------------------------------------------------------------- main
 
+class Parser(argparse.ArgumentParser):
+    def error(self, message):
+        self.print_usage(sys.stderr)
+        sys.stderr.write('preview: %s\n' % message)
+        sys.exit(2)
+
+
+def preview_all(args, root, build, plugin_ini, wav):
+    import skin_sheet
+    skins = os.path.abspath(args.skin)
+    out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview',
+                                                   os.path.basename(skins) + '-sheet'))
+    os.makedirs(out, exist_ok=True)
+    os.makedirs(build, exist_ok=True)
+    with tempfile.TemporaryDirectory(prefix='zelpin-frames-', dir=build) as work:
+        frames = os.path.join(work, 'tune.frames')
+        write_frames(wav, frames)
+        cells, exact = skin_sheet.make_sheet(skins, out, build, plugin_ini, frames, args.seconds)
+    for cell in cells:
+        if cell.problem:
+            print('preview: %s: %s' % (cell.name, cell.problem))
+        elif not cell.shown:
+            print('preview: %s shows no analyser in its own settings' % cell.name)
+    if not exact:
+        print('preview: some frames had more than 256 colours; sheet.gif shows them reduced')
+    print('preview: %d skins in %s: sheet.png, sheet.gif' % (len(cells), out))
+
+
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser = Parser(description=__doc__.split('\n\n')[0])
     parser.add_argument('skin')
     parser.add_argument('wav', nargs='?')
+    parser.add_argument('--all', action='store_true',
+                        help='SKIN is a Skins folder: a contact sheet of every skin in it')
     parser.add_argument('--out')
-    parser.add_argument('--seconds', type=float, default=4.0)
+    parser.add_argument('--seconds', type=float)
     parser.add_argument('--plugin-ini')
     parser.add_argument('--keep-captures', action='store_true')
     parser.add_argument('--no-build', action='store_true', help='(taken by scripts/preview)')
     args = parser.parse_args()
 
     root, build = os.environ['ZELPIN_ROOT'], os.environ['ZELPIN_BUILD']
-    skin_dir = os.path.abspath(args.skin)
-    if not os.path.isdir(skin_dir):
-        raise SystemExit('preview: %s is not a folder' % args.skin)
+    if args.seconds is None:
+        args.seconds = 1.5 if args.all else 4.0
     if not 0.5 <= args.seconds <= 60:
         raise SystemExit('preview: --seconds must be 0.5..60')
-    skin_name = os.path.basename(skin_dir)
-    out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview', skin_name))
     plugin_ini = os.path.abspath(args.plugin_ini or os.path.join(root, 'plugin', 'plugin.ini'))
     wav = os.path.abspath(args.wav) if args.wav else sample_tune(build)
     for path in (plugin_ini, wav):
         if not os.path.isfile(path):
             raise SystemExit('preview: %s does not exist' % path)
+    try:
+        if args.all:
+            preview_all(args, root, build, plugin_ini, wav)
+        else:
+            with tempfile.TemporaryDirectory(prefix='zelpin-skin-') as unpacked:
+                preview_one(args, root, build, plugin_ini, wav, open_skin(args.skin, unpacked))
+    except SkinInputError as e:
+        sys.stderr.write('preview: %s\n' % e)
+        sys.exit(2)
+
+
+def preview_one(args, root, build, plugin_ini, wav, skin):
+    skin_dir = skin.folder
+    skin_name = os.path.splitext(skin.name)[0] if skin.archive else skin.name
+    out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview', skin_name))
+    for note in skin.notes:
+        print('preview: %s: %s' % (skin.name, note))
 
     work = os.path.join(build, 'preview', skin_name)
     shutil.rmtree(work, ignore_errors=True)

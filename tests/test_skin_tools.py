@@ -75,7 +75,8 @@ class Check(unittest.TestCase):
             self.assertIn(line, lines, 'missing line; the output:\n' + '\n'.join(lines))
 
     def test_without_settings_file_every_key_takes_its_default(self):
-        lines = self.check(self.skin('bare', {}))
+        # An empty folder is refused as no skin; a stray file makes one of it.
+        lines = self.check(self.skin('bare', {'readme.txt': 'no skin file'}))
         self.expect_lines([
             'Defaults (built-in; no plugin.ini given):',
             'BlendMethod 0, AnalyzerMode 1, Ratio 51/128 (39.8%), Enable 1, Peaks 1, Rain 0',
@@ -164,7 +165,7 @@ class Check(unittest.TestCase):
 
         ini = os.path.join(self.tmp.name, 'plugin.ini')
         write(ini, '[ZELPIN]\r\nEnable=0\r\n')
-        lines = self.check(self.skin('off-by-default', {}), '--plugin-ini', ini, status=1)
+        lines = self.check(self.skin('off-by-default', {'readme.txt': ''}), '--plugin-ini', ini, status=1)
         self.expect_lines(['Enable missing 0 off (missing: the default)',
                            'No analyser: Enable is 0 by default, so the plug-in draws nothing '
                            'for this skin'], lines)
@@ -271,7 +272,9 @@ class Preview(unittest.TestCase):
     def capture(self, name):
         fps, frames = capture_to_gif.read_capture(os.path.join(self.out, 'captures', name + '.cap'))
         self.assertEqual(60, fps)
-        self.assertGreater(len(frames), 30, name)
+        # How many frames a run of so many seconds captures depends on the
+        # machine's speed; what each shows does not.
+        self.assertGreaterEqual(len(frames), 2, name)
         return [np.asarray(image) for _, image in frames]
 
     def gif_frames(self, name):
@@ -280,8 +283,10 @@ class Preview(unittest.TestCase):
             for k in range(gif.n_frames):
                 gif.seek(k)
                 frames.append(np.asarray(gif.convert('RGB')))
-        # Every second slot of the run, the first one included.
-        self.assertGreaterEqual(len(frames), int(self.SECONDS * 30), name)
+        # Every second time slot up to the last frame captured in any run.
+        last = max(capture_to_gif.read_capture(os.path.join(self.out, 'captures', cap))[1][-1][0]
+                   for cap in os.listdir(os.path.join(self.out, 'captures')))
+        self.assertEqual(last // 2 + 1, len(frames), name)
         return frames
 
     def expect_shown_in_order(self, panels, captured, what):

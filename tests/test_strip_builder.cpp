@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -70,6 +71,23 @@ std::string BackgroundDifference(int f, int d, bool hanging)
 {
     const int y = hanging ? d : 15 - d;
     return RowDifference(f, d, hanging, [y](int x) { return Background(x, y); });
+}
+
+// One channel of each blend, from its definition: p is the background's
+// channel, q the vis colour's, c the ratio in 128ths; divisions truncate.
+int Mix(int p, int q, int c)
+{
+    return (p * (128 - c) + q * c) / 128;
+}
+
+int Add(int p, int q, int c)
+{
+    return std::min(255, p + q * c / 128);
+}
+
+int Subtract(int p, int q, int c)
+{
+    return std::max(0, p - q * c / 128);
 }
 
 class StripBuilder : public ::testing::Test {
@@ -236,4 +254,109 @@ TEST_F(StripBuilder, SmallOrPalettedMainBitmapGivesADefinedBackground)
     // Column 0 of the area is image column 24, index 8.
     EXPECT_EQ(RGB(247, 0, 128), FramePixel(0, 0, false, 0));
     EXPECT_EQ(RGB(247, 0, 128), FramePixel(16, 0, false, 0));
+}
+
+namespace {
+
+// The sweep's background: the bottom four rows of the vis area hold 304
+// pixels, so each channel takes every value 0..255, each channel in its own
+// order.
+int SweepBackground(int x, int d, int channel)
+{
+    const int n = 76 * d + x;
+    switch (channel) {
+    case 0: return n % 256;
+    case 1: return (511 - n) % 256;
+    default: return (n + 170) % 256;
+    }
+}
+
+// Colour slot k (0..13) of build b: 42 values a build, 14 in each channel,
+// so over 7 builds every value 0..255 comes round in one channel or another.
+int SweepColor(int b, int k, int channel)
+{
+    return (42 * b + 14 * channel + k) % 256;
+}
+
+// Slots 0..12 are the bar entries 2..14, slot 13 the peak colour.
+int SweepEntry(int k)
+{
+    return k < 13 ? 2 + k : 23;
+}
+
+// With colours picked from the bar's tip (mode 1), entry 2 + k paints row d
+// of frame d + 1 + k: memory row 16 (d + 1 + k) + d of the strip. The peak
+// colour paints memory row d of the peak row.
+const unsigned char* SweepPixel(int k, int d, int x)
+{
+    if (k < 13)
+        return stripSurface->pixels + (16 * (d + 1 + k) + d) * stripSurface->stride + 3 * x;
+    return peakSurface->pixels + d * peakSurface->stride + 3 * x;
+}
+
+const char* const kChannelNames[3] = {"red", "green", "blue"};
+
+}  // namespace
+
+// Every background channel value meets every vis colour channel value, at
+// the default ratios 49 and 51 and at ratios where truncation shows. Entries
+// 2..14 each paint the bottom four rows in some frame, and the peak colour
+// paints them in the peak row: 14 colours a build against all 256 background
+// values in each channel. (A build costs a tenth of a second on an emulated
+// CPU, hence the channels share out the colour values.)
+TEST_F(StripBuilder, BlendsFollowTheirDefinitionForEveryChannelPair)
+{
+    struct Method { const char* name; unsigned char number; int (*channel)(int p, int q, int c); };
+    const Method methods[] = {{"mix", 0, Mix}, {"add", 1, Add}, {"subtract", 2, Subtract}};
+    const unsigned char ratios[] = {0, 1, 49, 51, 64, 100, 127, 128};
+    const int kSlots = 14;
+    const int kBuilds = 7;
+
+    // The vis area sits at 24,43 of a 100 x 59 main bitmap: its row d from
+    // the bottom is memory row d.
+    DibSurface image;
+    ASSERT_EQ(1, image.Create(100, 59, 24));
+    for (int d = 0; d < 4; ++d)
+        for (int x = 0; x < 76; ++x) {
+            unsigned char* pixel = image.pixels + d * image.stride + 3 * (24 + x);
+            for (int channel = 0; channel < 3; ++channel)
+                pixel[2 - channel] = static_cast<unsigned char>(SweepBackground(x, d, channel));
+        }
+
+    settings.analyzerMode = 1;
+    settings.peaks = 1;
+    for (const Method& method : methods)
+        for (unsigned char ratio : ratios) {
+            settings.blendMethod = method.number;
+            settings.ratio = ratio;
+            std::vector<bool> met(256 * 256, false);
+            int differences = 0;
+            for (int b = 0; b < kBuilds; ++b) {
+                for (int k = 0; k < kSlots; ++k)
+                    colors.colors[SweepEntry(k)] = RGB(SweepColor(b, k, 0), SweepColor(b, k, 1),
+                                                       SweepColor(b, k, 2));
+                BuildStrip(&image, settings, colors);
+                for (int k = 0; k < kSlots; ++k)
+                    for (int d = 0; d < 4; ++d)
+                        for (int x = 0; x < 76; ++x)
+                            for (int channel = 0; channel < 3; ++channel) {
+                                const int p = SweepBackground(x, d, channel);
+                                const int q = SweepColor(b, k, channel);
+                                const int expected = method.channel(p, q, ratio);
+                                const int got = SweepPixel(k, d, x)[2 - channel];
+                                met[p * 256 + q] = true;
+                                if (got != expected && ++differences <= 5) {
+                                    EXPECT_EQ(expected, got)
+                                        << method.name << ", ratio " << int(ratio) << ", "
+                                        << kChannelNames[channel] << " of background " << p
+                                        << " and colour " << q << " (entry " << SweepEntry(k)
+                                        << ", row " << d << ", x " << x << ")";
+                                }
+                            }
+            }
+            EXPECT_EQ(0, differences) << method.name << ", ratio " << int(ratio)
+                                      << ": checked channel values that differ from the definition";
+            EXPECT_EQ(met.size(), static_cast<size_t>(std::count(met.begin(), met.end(), true)))
+                << "channel pairs the sweep met";
+        }
 }

@@ -115,6 +115,38 @@ TEST_F(VisColors, EveryLineFillsOneEntry)
     ExpectDefaultsFrom(10);
 }
 
+// "red, green, blue" of a table entry, for messages that can be read.
+std::string Components(COLORREF c)
+{
+    return std::to_string(GetRValue(c)) + ", " + std::to_string(GetGValue(c)) + ", " +
+           std::to_string(GetBValue(c));
+}
+
+// Space, comma and tab each separate the numbers on their own and in runs,
+// also before the first number and after the last; other characters do not.
+TEST_F(VisColors, EachSeparatorAloneAndInRuns)
+{
+    struct Case { const char* name; const char* line; const char* expected; };
+    const Case cases[] = {
+        {"one space", "11 12 13\n", "11, 12, 13"},
+        {"one comma", "21,22,23\n", "21, 22, 23"},
+        {"one tab", "31\t32\t33\n", "31, 32, 33"},
+        {"runs of spaces", "   41  42     43   \n", "41, 42, 43"},
+        {"runs of commas", ",,,51,,52,,,,,53,,\n", "51, 52, 53"},
+        {"runs of tabs", "\t\t\t61\t\t62\t\t\t\t\t63\t\t\n", "61, 62, 63"},
+        {"mixed runs", "\t, 71,\t 72 \t,73\n", "71, 72, 73"},
+        {"tabs, no line feed at the end of the file", "81\t82\t83", "81, 82, 83"},
+        {"semicolons separate nothing", "91;92;93\n", "91, 0, 0"},
+        {"carriage returns separate nothing", "94\r95\r96\n", "94, 0, 0"},
+        {"vertical tabs separate nothing", "97\v98\v99\n", "97, 0, 0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(1, Read(c.line)) << c.name;
+        EXPECT_EQ(c.expected, Components(At(0))) << c.name;
+        ExpectDefaultsFrom(1);
+    }
+}
+
 TEST_F(VisColors, OnlyTheFirst24LinesAreRead)
 {
     std::string text;

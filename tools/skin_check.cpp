@@ -16,11 +16,13 @@
 #include "plugin/frame_stages.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
+#include "tools/skin_collection.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: zelpin_skin_check.exe SKINDIR [--plugin-ini FILE] [--settings-out FILE]\n"
+    "       zelpin_skin_check.exe --all SKINSDIR ... (--all alone for its options)\n"
     "  SKINDIR              the skin folder (a Windows path)\n"
     "  --plugin-ini FILE    the plug-in's defaults file; built-in defaults without it\n"
     "  --settings-out FILE  also write the settings in effect as a skin settings file\n"
@@ -470,6 +472,7 @@ int main(int argc, char** argv)
 {
     // Plain line feeds: the output is read by scripts on other systems too.
     _setmode(_fileno(stdout), _O_BINARY);
+    if (argc > 1 && std::strcmp(argv[1], "--all") == 0) return CheckCollection(argc, argv);
 
     Options options;
     if (!ParseArguments(argc, argv, &options)) {

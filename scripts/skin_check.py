@@ -1,0 +1,111 @@
+#!/usr/bin/python3
+"""Prints what the plug-in will read from a skin (a folder or a .wsz/.zip
+archive), or with --all a line for every skin of a Skins folder and how well
+the plug-in tells them apart by sight. Run by scripts/check under the virtual
+display, with env.sh's environment.
+
+usage: skin_check.py SKIN [--plugin-ini FILE]
+       skin_check.py --all SKINS [--plugin-ini FILE]
+Exit status: 0 the analyser is shown (--all: by every skin, and every skin is
+told apart), 1 otherwise, 2 bad command line or unreadable input.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from skin_archive import SkinInputError, collection_entries, is_archive, open_skin  # noqa: E402
+
+
+def windows_path(path):
+    """A Linux path as Wine's drive Z: shows it."""
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
+def run_check(args):
+    scripts = os.path.dirname(os.path.abspath(__file__))
+    exe = os.path.join(os.environ['ZELPIN_BUILD'], 'zelpin_skin_check.exe')
+    sys.stdout.flush()
+    return subprocess.run([os.path.join(scripts, 'wine-run'), exe] + args).returncode
+
+
+def check_one(path, ini_args, work):
+    skin = open_skin(path, os.path.join(work, 'skin'))
+    if skin.archive:
+        print('Skin archive: %s' % skin.name)
+        for note in skin.notes:
+            print('  %s' % note)
+    return run_check([windows_path(skin.folder)] + ini_args)
+
+
+def archive_list(skins, work):
+    """Unpacks the archives of a Skins folder; writes the list the check
+    program reads (name, tab, the skin's folder or "!" and the reason) in the
+    platform's ANSI code page, and returns the notes to print after it."""
+    lines, notes = [], []
+    for k, name in enumerate(sorted(collection_entries(skins))):
+        path = os.path.join(skins, name)
+        if not is_archive(path):
+            continue
+        try:
+            skin = open_skin(path, os.path.join(work, 'a%d' % k))
+            lines.append('%s\t%s' % (name, windows_path(skin.folder)))
+            notes += ['%s: %s' % (name, note) for note in skin.notes]
+        except SkinInputError as e:
+            lines.append('%s\t!%s' % (name, e))
+    listing = os.path.join(work, 'archives.txt')
+    with open(listing, 'wb') as f:
+        f.write(''.join(line + '\r\n' for line in lines).encode('cp1252', 'replace'))
+    return listing, notes
+
+
+def check_all(skins, ini_args, work):
+    listing, notes = archive_list(skins, work)
+    status = run_check(['--all', windows_path(skins), '--archives', windows_path(listing)]
+                       + ini_args)
+    if notes:
+        print('\nArchives:')
+        for note in notes:
+            print('  %s' % note)
+    return status
+
+
+class Parser(argparse.ArgumentParser):
+    def error(self, message):
+        self.print_usage(sys.stderr)
+        sys.stderr.write('check: %s\n' % message)
+        sys.exit(2)
+
+
+def main():
+    parser = Parser(prog='scripts/check', description=__doc__.split('\n\n')[0])
+    parser.add_argument('skin', metavar='SKIN', help='a skin folder or archive')
+    parser.add_argument('--all', action='store_true',
+                        help='SKIN is a Skins folder: check every skin in it')
+    parser.add_argument('--plugin-ini', metavar='FILE')
+    args = parser.parse_args()
+
+    ini_args = []
+    if args.plugin_ini:
+        if not os.path.isfile(args.plugin_ini):
+            sys.stderr.write('check: %s does not exist\n' % args.plugin_ini)
+            sys.exit(2)
+        ini_args = ['--plugin-ini', windows_path(args.plugin_ini)]
+    with tempfile.TemporaryDirectory(prefix='zelpin-check-') as work:
+        try:
+            if args.all:
+                status = check_all(args.skin, ini_args, work)
+            else:
+                status = check_one(args.skin, ini_args, work)
+        except SkinInputError as e:
+            sys.stdout.flush()
+            sys.stderr.write('check: %s\n' % e)
+            status = 2
+    sys.exit(status)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,132 @@
+"""The contact sheet of a Skins folder (scripts/preview --all): one cell per
+skin, in the order the plug-in catalogues them, each with the skin's name
+and its vis area with the analyser running in the skin's own settings,
+enlarged; skins that show no analyser are marked.
+
+Writes sheet.png (one moment, mid-run) and sheet.gif (the whole run).
+"""
+
+import os
+import shutil
+import sys
+import tempfile
+from concurrent.futures import ThreadPoolExecutor
+
+from PIL import Image, ImageDraw, ImageFont
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import capture_to_gif  # noqa: E402
+import skin_preview  # noqa: E402
+from skin_archive import SkinInputError, catalogue_order, collection_entries, open_skin  # noqa: E402
+
+SCALE = 3
+COLUMNS = 4
+PANEL_W, PANEL_H = skin_preview.VIS_W * SCALE, skin_preview.VIS_H * SCALE
+NAME_H = 14
+REMARK_H = 12
+PAD = 8
+CELL_W = PANEL_W + 2 * PAD
+CELL_H = NAME_H + PANEL_H + REMARK_H + 2 * PAD
+# Several hosts at once: each mostly waits for its frame timer.
+PARALLEL_RUNS = 8
+
+
+def cell_origin(index):
+    """Top-left corner of a cell's panel (the enlarged vis area)."""
+    row, col = divmod(index, COLUMNS)
+    return col * CELL_W + PAD, row * CELL_H + PAD + NAME_H
+
+
+def sheet_size(count):
+    rows = (count + COLUMNS - 1) // COLUMNS
+    return min(count, COLUMNS) * CELL_W, rows * CELL_H
+
+
+class Cell:
+    """One skin: its name, what went wrong before it could run, whether it
+    shows the analyser, and the host's capture of its vis area."""
+
+    def __init__(self, name):
+        self.name = name
+        self.problem = None
+        self.shown = True
+        self.frames = []
+
+
+def fit(draw, font, text, width):
+    if draw.textlength(text, font=font) <= width:
+        return text
+    while text and draw.textlength(text + '...', font=font) > width:
+        text = text[:-1]
+    return text + '...'
+
+
+def background(cells):
+    font = ImageFont.load_default()
+    image = Image.new('RGB', sheet_size(len(cells)), skin_preview.BACKDROP)
+    draw = ImageDraw.Draw(image)
+    for k, cell in enumerate(cells):
+        x, y = cell_origin(k)
+        draw.text((x, y - NAME_H + 1), fit(draw, font, cell.name, PANEL_W), fill=skin_preview.INK,
+                  font=font)
+        remark = cell.problem or (None if cell.shown else 'no analyser (Enable 0)')
+        if remark:
+            draw.text((x, y + PANEL_H + 2), fit(draw, font, remark, PANEL_W),
+                      fill=skin_preview.MARK, font=font)
+        if not cell.shown or cell.problem:
+            draw.rectangle([x - 2, y - 2, x + PANEL_W + 1, y + PANEL_H + 1],
+                           outline=skin_preview.MARK)
+    return image
+
+
+def compose(base, cells, slot):
+    image = base.copy()
+    for k, cell in enumerate(cells):
+        if cell.frames:
+            panel = skin_preview.frame_at(cell.frames, slot)
+            image.paste(skin_preview.enlarge(panel, SCALE), cell_origin(k))
+    return image
+
+
+def play(cell, skin, build, plugin_ini, frames, seconds, work):
+    """Runs the host in the skin's own settings; notes whether it shows the
+    analyser (the single check's exit status)."""
+    check = skin_preview.wine([os.path.join(build, 'zelpin_skin_check.exe'),
+                               skin_preview.windows_path(skin.folder),
+                               '--plugin-ini', skin_preview.windows_path(plugin_ini)])
+    cell.shown = check.returncode == 0
+    folder = os.path.join(work, 'player')
+    skin_preview.lay_out_player(folder, build, plugin_ini, skin.folder, 'skin', None)
+    capture = os.path.join(work, 'run.cap')
+    skin_preview.run_host(folder, 'skin', frames, seconds, capture)
+    cell.frames = capture_to_gif.read_capture(capture)[1]
+    if not cell.frames:
+        cell.problem = 'the host captured no frames'
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def make_sheet(skins, out, build, plugin_ini, frames, seconds):
+    """Plays every skin of the Skins folder and writes the sheet; returns
+    the cells and whether the GIF keeps exact colours."""
+    names = catalogue_order(collection_entries(skins))
+    cells = [Cell(name) for name in names]
+    with tempfile.TemporaryDirectory(prefix='zelpin-sheet-', dir=build) as work:
+        def run(k):
+            place = os.path.join(work, str(k))
+            try:
+                skin = open_skin(os.path.join(skins, names[k]), os.path.join(place, 'unpacked'))
+                play(cells[k], skin, build, plugin_ini, frames, seconds, place)
+            except SkinInputError as e:
+                cells[k].problem = str(e)
+            except SystemExit as e:
+                cells[k].problem = str(e)
+        with ThreadPoolExecutor(PARALLEL_RUNS) as pool:
+            list(pool.map(run, range(len(cells))))
+
+    base = background(cells)
+    played = [c.frames for c in cells if c.frames]
+    slots = skin_preview.timeline(played) if played else [0]
+    compose(base, cells, slots[len(slots) // 2]).save(os.path.join(out, 'sheet.png'))
+    exact = skin_preview.save_gif([compose(base, cells, s) for s in slots],
+                                  os.path.join(out, 'sheet.gif'))
+    return cells, exact

@@ -1,0 +1,399 @@
+"""Skins as people have them: scripts/check and scripts/preview on archives
+the tests build themselves, and on a whole Skins folder (--all).
+
+Runs under the virtual display (ctest starts it; run directly, this file
+starts it itself), with ZELPIN_BUILD naming a built tree.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+import numpy as np
+from PIL import Image
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SCRIPTS = os.path.join(ROOT, 'scripts')
+sys.path.insert(0, SCRIPTS)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import capture_to_gif  # noqa: E402
+import skin_preview  # noqa: E402
+from skin_collection_fixtures import (SKINS, bmp_24, bmp_rle8, bmp_v5_32, framed,  # noqa: E402
+                                      make_collection, settings, vis_colour, write_zip)
+
+
+def squeeze(line):
+    return ' '.join(line.split())
+
+
+def run(args):
+    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    return (result.returncode, result.stdout.decode(errors='replace'),
+            result.stderr.decode(errors='replace'))
+
+
+def check(*args):
+    return run([os.path.join(SCRIPTS, 'check')] + list(args))
+
+
+FRAME = (40, 50, 60)
+
+
+class ArchiveCheck(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(self.tmp.cleanup)
+
+    def archive(self, name, entries):
+        path = os.path.join(self.tmp.name, name)
+        write_zip(path, entries)
+        return path
+
+    def report(self, path, status=0):
+        code, out, err = check(path)
+        self.assertEqual(status, code, 'exit status; the output:\n' + out + err)
+        return [squeeze(line) for line in out.splitlines()]
+
+    def refused(self, path, message):
+        """Bad input: one line on stderr with the reason, nothing else."""
+        code, out, err = check(path)
+        self.assertEqual(2, code, out + err)
+        self.assertEqual('', out)
+        self.assertEqual(['check: ' + message], err.splitlines())
+
+    def expect_lines(self, expected, lines):
+        for line in expected:
+            self.assertIn(line, lines, 'missing line; the output:\n' + '\n'.join(lines))
+
+    def test_mixed_case_names_one_folder_down(self):
+        lines = self.report(self.archive('Spruce.wsz', [
+            ('Spruce/MAIN.BMP', bmp_24(framed(FRAME, (10, 20, 30)))),
+            ('Spruce/VisColor.TXT', '0,0,0\n1,1,1\n300,2,3\n'),
+            ('Spruce/Zelpin.Txt', settings(BlendMethod=2, Peaks=0)),
+            ('thumbnail.png', b'not read'),
+            ('Spruce/readme.txt', 'by someone')]))
+        self.expect_lines([
+            'Skin archive: Spruce.wsz',
+            'its skin is in the folder "Spruce" of the archive',
+            'Settings file: Zelpin.Txt (as zelpin.txt)',
+            'Vis colours: VisColor.TXT (as viscolor.txt)',
+            'red 300 wraps to 44',
+            'Main bitmap: MAIN.BMP (as main.bmp)',
+            'loads: 275 x 116, 24 bits per pixel',
+            'average colour 10,20,30; 1 colour',
+            'Analyser: bars, blend subtract at 49/128 (38.2%), bar colours from the tip',
+        ], lines)
+
+    def test_names_that_differ_only_in_case(self):
+        # Different bytes: which one the player keeps cannot be known; the
+        # report reads the later entry.
+        lines = self.report(self.archive('Twins.wsz', [
+            ('main.bmp', bmp_24(framed(FRAME, (10, 20, 30)))),
+            ('MAIN.BMP', bmp_24(framed(FRAME, (70, 80, 90))))]))
+        self.expect_lines([
+            '"main.bmp", "MAIN.BMP" differ only in letter case: the player\'s file system keeps '
+            'only one of them, and which one depends on the program that unpacks the archive, '
+            'so which one the player reads cannot be known; this report reads "MAIN.BMP", the '
+            'later entry, which an unpacker that overwrites keeps',
+            'Main bitmap: MAIN.BMP (as main.bmp)',
+            'average colour 70,80,90; 1 colour',
+        ], lines)
+
+        # The same bytes, and folders that differ in case are one folder.
+        same = bmp_24(framed(FRAME, (10, 20, 30)))
+        lines = self.report(self.archive('Same.wsz', [
+            ('Skin/Main.bmp', same), ('SKIN/main.BMP', same), ('skin/viscolor.txt', '1,2,3\n')]))
+        self.expect_lines([
+            '"Skin/Main.bmp", "SKIN/main.BMP" differ only in letter case and hold the same bytes: '
+            'the player\'s file system keeps one of them, and either gives the same skin',
+            'its skin is in the folder "Skin" of the archive',
+            '0 unused 1,2,3 "1,2,3"',
+            'average colour 10,20,30; 1 colour',
+        ], lines)
+
+    def test_bitmaps_of_every_kind_the_platform_loads(self):
+        # 8 bits with run lengths: the left half of the vis area 10,20,30, the right 30,40,50.
+        rows = framed(FRAME, (10, 20, 30))
+        for row in rows[43:59]:
+            row[62:100] = [(30, 40, 50)] * 38
+        lines = self.report(self.archive('Rle.zip', [('main.bmp', bmp_rle8(rows))]))
+        self.expect_lines(['loads: 275 x 116, 8 bits per pixel', 'average colour 20,30,40; 2 colours',
+                           'A = 10,20,30 (608 pixels)', 'B = 30,40,50 (608 pixels)'], lines)
+        self.assertEqual(16, lines.count('|' + 'A' * 38 + 'B' * 38 + '|'))
+
+        lines = self.report(self.archive('V5.wsz', [('main.bmp', bmp_v5_32(
+            framed(FRAME, (200, 100, 50))))]))
+        self.expect_lines(['loads: 275 x 116, 32 bits per pixel', 'average colour 200,100,50; 1 colour'],
+                          lines)
+
+        lines = self.report(self.archive('Tall.wsz', [('main.bmp', bmp_24(
+            framed(FRAME, (1, 2, 3), size=(275, 150))))]))
+        self.expect_lines(['loads: 275 x 150, 24 bits per pixel',
+                           'the 76 x 16 analyser area at 24,43 lies inside the image',
+                           'average colour 1,2,3; 1 colour'], lines)
+
+    def test_entries_that_would_land_outside_are_refused(self):
+        bitmap = bmp_24(framed(FRAME, (1, 2, 3)))
+        self.refused(self.archive('Up.wsz', [('main.bmp', bitmap), ('../escaped.txt', 'x')]),
+                     'Up.wsz: refused, the entry "../escaped.txt" would land outside the '
+                     'skin\'s folder')
+        self.refused(self.archive('Back.wsz', [('main.bmp', bitmap), ('a\\..\\..\\escaped.txt', 'x')]),
+                     'Back.wsz: refused, the entry "a\\..\\..\\escaped.txt" would land outside '
+                     'the skin\'s folder')
+        self.refused(self.archive('Root.wsz', [('main.bmp', bitmap), ('/tmp/escaped.txt', 'x')]),
+                     'Root.wsz: refused, the entry "/tmp/escaped.txt" would land outside the '
+                     'skin\'s folder')
+        self.refused(self.archive('Drive.wsz', [('main.bmp', bitmap), ('C:/escaped.txt', 'x')]),
+                     'Drive.wsz: refused, the entry "C:/escaped.txt" would land outside the '
+                     'skin\'s folder')
+        self.assertFalse(os.path.exists(os.path.join(self.tmp.name, 'escaped.txt')))
+
+        link = zipfile.ZipInfo('viscolor.txt')
+        link.create_system = 3
+        link.external_attr = 0o120777 << 16
+        path = os.path.join(self.tmp.name, 'Link.wsz')
+        with zipfile.ZipFile(path, 'w') as zf:
+            zf.writestr('main.bmp', bitmap)
+            zf.writestr(link, '/etc/passwd')
+        self.refused(path, 'Link.wsz: refused, the entry "viscolor.txt" is a link')
+
+    def test_archive_bombs_are_refused(self):
+        path = os.path.join(self.tmp.name, 'Bomb.wsz')
+        with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as zf:
+            zf.writestr('main.bmp', bmp_24(framed(FRAME, (1, 2, 3))))
+            zf.writestr('filler.bin', bytes(65 * 1024 * 1024))
+        self.assertLess(os.path.getsize(path), 1024 * 1024)
+        self.refused(path, 'Bomb.wsz: refused, it would unpack to more than 64 MB (an archive bomb?)')
+
+        # A header that understates the size is caught while unpacking.
+        path = os.path.join(self.tmp.name, 'Liar.wsz')
+        with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as zf:
+            zf.writestr('main.bmp', bmp_24(framed(FRAME, (1, 2, 3))))
+            zf.writestr('filler.bin', bytes(65 * 1024 * 1024))
+        with open(path, 'r+b') as f:
+            data = f.read()
+            at = data.rfind(b'PK\x01\x02')      # the central directory's filler entry
+            f.seek(at + 24)
+            f.write((1000).to_bytes(4, 'little'))
+        code, out, err = check(path)
+        self.assertEqual(2, code, out + err)
+        self.assertEqual(1, len(err.splitlines()), err)
+        self.assertTrue(err.startswith('check: Liar.wsz: '), err)
+        self.assertNotIn('Traceback', err)
+
+        self.refused(self.archive('Many.wsz', [('main.bmp', b'')] +
+                                  [('f%d.txt' % k, '') for k in range(1000)]),
+                     'Many.wsz: refused, it holds 1001 entries, more than the 1000 a skin may '
+                     'have (an archive bomb?)')
+
+    def test_bad_input_gets_one_line(self):
+        good = self.archive('Good.wsz', [('main.bmp', bmp_24(framed(FRAME, (1, 2, 3))))])
+        with open(good, 'rb') as f:
+            data = f.read()
+        cut = os.path.join(self.tmp.name, 'Cut.wsz')
+        with open(cut, 'wb') as f:
+            f.write(data[:len(data) // 2])
+        self.refused(cut, 'Cut.wsz: not a readable zip archive (corrupt or cut short)')
+
+        corrupt = os.path.join(self.tmp.name, 'Corrupt.wsz')
+        at = data.find(b'PK\x01\x02')
+        with open(corrupt, 'wb') as f:
+            f.write(data[:60] + bytes(b ^ 0x55 for b in data[60:at - 40]) + data[at - 40:])
+        code, out, err = check(corrupt)
+        self.assertEqual(2, code, out + err)
+        self.assertEqual(1, len(err.splitlines()), err)
+        self.assertTrue(err.startswith('check: Corrupt.wsz: the entry "main.bmp" is corrupt'), err)
+
+        self.refused(self.archive('Deep.wsz', [('a/b/main.bmp', b'x'), ('a/viscolor.txt', '')]),
+                     'Deep.wsz: no main.bmp at the top of the archive or one folder down '
+                     '(there is one too deep: a/b/main.bmp)')
+        self.refused(self.archive('None.zip', [('readme.txt', 'x')]),
+                     'None.zip: no main.bmp at the top of the archive or one folder down')
+
+        empty = os.path.join(self.tmp.name, 'Empty')
+        os.makedirs(empty)
+        self.refused(empty, 'the folder %s is empty: no skin in it' % empty)
+        self.refused(os.path.join(self.tmp.name, 'notes.txt'),
+                     '%s does not exist' % os.path.join(self.tmp.name, 'notes.txt'))
+
+        code, out, err = check('--all', empty)
+        self.assertEqual((2, ['check: %s holds no skin folders or archives' % empty]),
+                         (code, err.splitlines()))
+
+    @unittest.skipIf(os.geteuid() == 0, 'root reads any folder')
+    def test_unreadable_folder(self):
+        folder = os.path.join(self.tmp.name, 'Locked')
+        os.makedirs(folder)
+        os.chmod(folder, 0)
+        self.addCleanup(os.chmod, folder, 0o755)
+        self.refused(folder, 'cannot read the folder %s: permission denied' % folder)
+
+
+class Collection(unittest.TestCase):
+    """The twenty generated skins, checked and previewed as a Skins folder."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.skins = os.path.join(cls.tmp.name, 'Skins')
+        make_collection(cls.skins)
+        cls.status, out, cls.err = check('--all', cls.skins)
+        cls.lines = [squeeze(line) for line in out.splitlines()]
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def expect_lines(self, expected):
+        for line in expected:
+            self.assertIn(line, self.lines, 'missing line; the output:\n' + '\n'.join(self.lines))
+
+    def test_a_line_per_skin_in_catalogue_order(self):
+        self.assertEqual(1, self.status, self.err)
+        start = self.lines.index(
+            'skin analyser style blend colour warnings main bitmap')
+        names = [line.split(' ')[0] for line in self.lines[start + 1:start + 21]]
+        self.assertEqual(['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip',
+                          'Glacier', 'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon',
+                          'Meadow', 'Nimbus', 'Orchid', 'Pine', 'Quartz', 'Reef'], names)
+        plain = 'shown peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 24 bits'
+        self.expect_lines([
+            'Aurora ' + plain,
+            'birch.wsz shown bars mix 49/128 (38.2%) 0 loads, 275 x 116, 24 bits',
+            'Cedar none (Enable 0) peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 24 bits',
+            'Dune shown peaks mix 49/128 (38.2%) 2 loads, 275 x 116, 24 bits',
+            'Echo-2 ' + plain,
+            'Fjord.zip shown peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 8 bits',
+            'Glacier shown peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 32 bits',
+            'Harbour shown peaks mix 49/128 (38.2%) 0 loads, 275 x 150, 24 bits',
+            'Iris shown peaks mix 49/128 (38.2%) 0 cut short or malformed',
+            'Pine shown rain add 128/128 (100.0%) 0 loads, 275 x 116, 24 bits',
+            'Reef ' + plain,
+            '20 skins, 19 show the analyser',
+            'birch.wsz: its skin is in the folder "Birch" of the archive',
+        ])
+        self.assertFalse([n for n in ('readme.txt', 'thumb.bmp')
+                          if any(line.startswith(n) for line in self.lines)])
+
+    def test_identification_names_the_pair_and_the_pick(self):
+        self.expect_lines([
+            'the plug-in catalogues 17 of the 20 skins (folders whose main bitmap loads,',
+            'not catalogued: "birch.wsz" (an archive: the plug-in catalogues folders only)',
+            'not catalogued: "Fjord.zip" (an archive: the plug-in catalogues folders only)',
+            'not catalogued: "Iris" (its main bitmap does not load)',
+            'equal signatures: "Echo-1" and "Echo-2": the plug-in takes both for "Echo-1"',
+            'close signatures: "Kelp" and "Kelp-2" differ in only 2 of the 32 points',
+            'archive "birch.wsz": while it is shown the plug-in finds no skin (no point agrees)',
+        ])
+        self.assertEqual(1, sum(line.startswith('equal signatures') for line in self.lines))
+
+    def host_shows(self, skin):
+        """The vis colours the plug-in draws in the stand-in host showing the
+        skin, with a host that cannot report its skin (version 0x2000)."""
+        build = os.environ['ZELPIN_BUILD']
+        player = os.path.join(self.tmp.name, 'player-' + skin)
+        os.makedirs(os.path.join(player, 'Plugins'))
+        shutil.copy(os.path.join(build, 'zelpin_host.exe'), player)
+        shutil.copy(os.path.join(build, 'vis_zelpin.dll'), os.path.join(player, 'Plugins'))
+        capture = os.path.join(player, 'run.cap')
+        result = skin_preview.wine(['zelpin_host.exe', '--version', '0x2000', '--skins',
+                                    skin_preview.windows_path(self.skins), '--skin', skin,
+                                    '--seconds', '1.5', '--capture',
+                                    skin_preview.windows_path(capture)], cwd=player)
+        self.assertEqual(0, result.returncode, result.stdout)
+        frames = capture_to_gif.read_capture(capture)[1]
+        self.assertTrue(frames, 'no frame captured')
+        last = np.asarray(frames[-1][1]).reshape(-1, 3)
+        return {tuple(int(v) for v in c) for c in np.unique(last, axis=0)}
+
+    def test_the_plug_ins_own_locator_picks_the_same(self):
+        # Echo-2 shown: the plug-in draws over Echo-1's background.
+        shown = self.host_shows('Echo-2')
+        self.assertIn(vis_colour(SKINS.index('Echo-1')), shown)
+        self.assertNotIn(vis_colour(SKINS.index('Echo-2')), shown)
+        # Kelp-2 is told apart from Kelp, by two points.
+        shown = self.host_shows('Kelp-2')
+        self.assertIn(vis_colour(SKINS.index('Kelp-2')), shown)
+        self.assertNotIn(vis_colour(SKINS.index('Kelp')), shown)
+
+
+class ContactSheet(unittest.TestCase):
+    """scripts/preview --all on the twenty skins."""
+
+    ORDER = ['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip', 'Glacier',
+             'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon', 'Meadow', 'Nimbus',
+             'Orchid', 'Pine', 'Quartz', 'Reef']
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        skins = os.path.join(cls.tmp.name, 'Skins')
+        make_collection(skins)
+        cls.out = os.path.join(cls.tmp.name, 'out')
+        cls.status, cls.stdout, cls.stderr = run(
+            [os.path.join(SCRIPTS, 'preview'), '--all', skins, '--out', cls.out, '--no-build'])
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def setUp(self):
+        self.assertEqual(0, self.status, self.stdout + self.stderr)
+
+    @staticmethod
+    def panel(image, k):
+        """Cell k's enlarged vis area: four cells a row, 244 x 90 each."""
+        x, y = (k % 4) * 244 + 8, (k // 4) * 90 + 22
+        return image[y:y + 48, x:x + 228]
+
+    @staticmethod
+    def colours(panel):
+        return {tuple(int(v) for v in c) for c in np.unique(panel.reshape(-1, 3), axis=0)}
+
+    def test_one_cell_per_skin(self):
+        self.assertIn('preview: Cedar shows no analyser in its own settings', self.stdout)
+        self.assertEqual(['sheet.gif', 'sheet.png'], sorted(os.listdir(self.out)))
+        with Image.open(os.path.join(self.out, 'sheet.png')) as png:
+            self.assertEqual((976, 450), png.size)
+            sheet = np.asarray(png.convert('RGB'))
+        for k, name in enumerate(self.ORDER):
+            panel = self.panel(sheet, k)
+            # Enlarged three times: every 3 x 3 block is one pixel.
+            small = panel[::3, ::3]
+            self.assertTrue(np.array_equal(panel, np.repeat(np.repeat(small, 3, 0), 3, 1)), name)
+            got = self.colours(panel)
+            others = {vis_colour(j) for j, other in enumerate(SKINS) if other != name}
+            self.assertFalse(got & others, '%s shows another skin\'s background' % name)
+            own = vis_colour(SKINS.index(name))
+            if name == 'Cedar':
+                self.assertEqual({own}, got)        # no analyser: the skin's background only
+                x, y = 2 * 244 + 8, 22
+                self.assertEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]))
+            elif name == 'Iris':
+                self.assertIn((0, 0, 0), got)       # no bar frames: black ones
+            else:
+                self.assertIn(own, got, name)
+                self.assertGreater(len(got), 1, '%s shows no analyser' % name)
+
+    def test_gif_animates_every_cell(self):
+        with Image.open(os.path.join(self.out, 'sheet.gif')) as gif:
+            frames = []
+            for k in range(gif.n_frames):
+                gif.seek(k)
+                frames.append(np.asarray(gif.convert('RGB')))
+        self.assertEqual((450, 976, 3), frames[0].shape)
+        for k, name in enumerate(self.ORDER):
+            panels = [self.panel(f, k) for f in frames]
+            moving = any(not np.array_equal(panels[0], p) for p in panels)
+            self.assertEqual(name not in ('Cedar', 'Iris'), moving, name)
+
+
+if __name__ == '__main__':
+    if not os.environ.get('ZELPIN_DISPLAY_UP'):
+        os.execv(os.path.join(SCRIPTS, 'with-display'),
+                 [os.path.join(SCRIPTS, 'with-display'), sys.executable] + sys.argv)
+    unittest.main()

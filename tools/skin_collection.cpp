@@ -1,0 +1,407 @@
+#include "tools/skin_collection.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "draw/bmp_check.h"
+#include "draw/dib_surface.h"
+#include "plugin/frame_stages.h"
+#include "skin/skin_signature.h"
+#include "skin/vis_color.h"
+#include "skin/zelpin_config.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: zelpin_skin_check.exe --all SKINSDIR [--plugin-ini FILE] [--archives LIST]\n"
+    "  SKINSDIR          a Skins folder of skin folders and archives (a Windows path)\n"
+    "  --plugin-ini FILE the plug-in's defaults file; built-in defaults without it\n"
+    "  --archives LIST   the archives, unpacked: a line each, the archive's name, a tab,\n"
+    "                    and the folder of its skin, or \"!\" and why it was not unpacked\n"
+    "Exit status: 0 every skin shows the analyser and can be told apart, 1 otherwise,\n"
+    "2 bad command line or no such folder.\n";
+
+const int kColorCount = 24;
+const int kLineBuffer = 256;     // the plug-in's line buffer, terminator included
+const unsigned kCatalogueSize = 256;
+const int kPoints = 32;
+// Signatures this close can swap when the window's picture is a pixel off,
+// as when it is shown at double size and scaled back.
+const int kFewPoints = 3;
+const size_t kWidestName = 32;
+
+enum class Bitmap { Missing, Unsound, Fails, Loads };
+
+struct Archive {
+    std::string name;
+    std::string folder;     // empty when refused
+    std::string refusal;
+};
+
+struct Row {
+    std::string name;
+    bool archive = false;
+    std::string refusal;    // why an archive was not unpacked
+    std::string folder;
+    bool pathFits = true;
+    unsigned char blendMethod = 0, analyzerMode = 0, ratio = 0;
+    int enable = 0, peaks = 0, rain = 0;
+    int colourWarnings = 0;
+    Bitmap bitmap = Bitmap::Missing;
+    int width = 0, height = 0, bits = 0;
+    int catalogued = -1;    // index in the plug-in's catalogue
+    bool signed_ = false;   // an archive whose signature could be taken
+    SkinSignature signature;
+
+    bool Shown() const { return refusal.empty() && pathFits && enable != 0; }
+};
+
+// The warnings the single check prints for a colour file: lines cut at the
+// buffer, lines without three numbers, wrapped components.
+int ColourWarnings(const char* path)
+{
+    FILE* file = std::fopen(path, "r");
+    if (!file) return 0;
+    int warnings = 0;
+    char line[kLineBuffer];
+    for (int n = 0; n < kColorCount && std::fgets(line, sizeof line, file); ++n) {
+        const size_t length = std::strlen(line);
+        if (length > 0 && line[length - 1] != '\n' && !std::feof(file)) ++warnings;
+        const VisColorLine got = ReadVisColorLine(line);
+        if (got.numbers < 3) ++warnings;
+        for (int i = 0; i < 3; ++i)
+            if (got.value[i] != got.low[i]) ++warnings;
+    }
+    std::fclose(file);
+    return warnings;
+}
+
+void ReadBitmap(const char* path, Row* row)
+{
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        row->bitmap = Bitmap::Missing;
+        return;
+    }
+    if (!BitmapFileLooksSound(path)) {
+        row->bitmap = Bitmap::Unsound;
+        return;
+    }
+    DibSurface image;
+    if (!image.Load(path, 0, 0)) {
+        row->bitmap = Bitmap::Fails;
+        return;
+    }
+    row->bitmap = Bitmap::Loads;
+    row->width = image.header->biWidth;
+    row->height = image.header->biHeight < 0 ? -image.header->biHeight : image.header->biHeight;
+    row->bits = image.header->biBitCount;
+}
+
+// What the plug-in makes of the skin's files, as the single check reads them.
+void ReadSkin(const char* pluginIni, Row* row)
+{
+    SkinFiles files;
+    if (!LocateSkinFiles(row->folder.c_str(), &files)) {
+        row->pathFits = false;
+        return;
+    }
+    ZelpinConfig config(pluginIni);
+    config.ReadSkinSettings(files.settings);
+    row->blendMethod = config.blendMethod;
+    row->analyzerMode = config.analyzerMode;
+    row->ratio = config.ratio;
+    row->enable = config.enable;
+    row->peaks = config.peaks;
+    row->rain = config.rain;
+    row->colourWarnings = ColourWarnings(files.colors);
+    ReadBitmap(files.bitmap, row);
+}
+
+bool ReadArchiveList(const char* path, std::vector<Archive>* archives)
+{
+    FILE* file = std::fopen(path, "r");
+    if (!file) return false;
+    char line[2 * MAX_PATH + 512];
+    while (std::fgets(line, sizeof line, file)) {
+        line[std::strcspn(line, "\r\n")] = '\0';
+        char* tab = std::strchr(line, '\t');
+        if (!tab) continue;
+        *tab = '\0';
+        Archive archive;
+        archive.name = line;
+        if (tab[1] == '!') archive.refusal = tab + 2;
+        else archive.folder = tab + 1;
+        archives->push_back(archive);
+    }
+    std::fclose(file);
+    return true;
+}
+
+const Archive* FindArchive(const std::vector<Archive>& archives, const char* name)
+{
+    for (const Archive& archive : archives)
+        if (lstrcmpiA(archive.name.c_str(), name) == 0) return &archive;
+    return nullptr;
+}
+
+// The skins in the order the platform lists the folder, which is the order
+// of the plug-in's catalogue; files that are no unpacked archive are left out.
+bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
+               std::vector<Row>* rows)
+{
+    const std::string pattern = skins + "\\*.*";
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA(pattern.c_str(), &found);
+    if (listing == INVALID_HANDLE_VALUE) return false;
+    do {
+        const char* name = found.cFileName;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        Row row;
+        row.name = name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            row.folder = skins + "\\" + name;
+        } else if (const Archive* archive = FindArchive(archives, name)) {
+            row.archive = true;
+            row.folder = archive->folder;
+            row.refusal = archive->refusal;
+        } else {
+            continue;
+        }
+        rows->push_back(row);
+    } while (FindNextFileA(listing, &found));
+    FindClose(listing);
+    return true;
+}
+
+// The catalogued skin the plug-in answers when the window shows signature:
+// the first with the most equal points, none without one.
+int Pick(const SignatureSkinLocator& locator, const SkinSignature& shown, int* points)
+{
+    int best = -1;
+    unsigned char bestCount = 0;
+    for (unsigned i = 0; i < locator.entryCount; ++i) {
+        const unsigned char n = shown.CountEqual(*locator.entries[i]);
+        if (n > bestCount) {
+            best = static_cast<int>(i);
+            bestCount = n;
+        }
+    }
+    *points = bestCount;
+    return best;
+}
+
+const char* BlendName(unsigned char method)
+{
+    static const char* const names[] = {"mix", "add", "subtract"};
+    return method <= 2 ? names[method] : "?";
+}
+
+const char* StyleName(const Row& row)
+{
+    if (!row.peaks) return "bars";
+    return row.rain ? "rain" : "peaks";
+}
+
+void PrintRow(const Row& row, int nameWidth)
+{
+    std::printf("  %-*s  ", nameWidth, row.name.c_str());
+    if (!row.refusal.empty()) {
+        std::printf("not read: %s\n", row.refusal.c_str());
+        return;
+    }
+    if (!row.pathFits) {
+        std::printf("none: the folder's path is too long for the plug-in\n");
+        return;
+    }
+    char blend[32];
+    const int tenths = row.ratio * 1000 / 128;
+    std::snprintf(blend, sizeof blend, "%s %u/128 (%d.%d%%)", BlendName(row.blendMethod),
+                  row.ratio, tenths / 10, tenths % 10);
+    std::printf("%-15s  %-5s  %-23s  %-15d  ", row.enable ? "shown" : "none (Enable 0)",
+                StyleName(row), blend, row.colourWarnings);
+    switch (row.bitmap) {
+    case Bitmap::Missing: std::printf("missing\n"); break;
+    case Bitmap::Unsound: std::printf("cut short or malformed\n"); break;
+    case Bitmap::Fails: std::printf("does not load\n"); break;
+    case Bitmap::Loads:
+        std::printf("loads, %d x %d, %d bits\n", row.width, row.height, row.bits);
+        break;
+    }
+}
+
+// Splits a folder path into its parent and its own name, as the catalogue
+// takes a skin.
+bool TakeSignature(const std::string& folder, SkinSignature* signature)
+{
+    const size_t slash = folder.find_last_of('\\');
+    if (slash == std::string::npos) return false;
+    NamedSkinSignature named;
+    if (!named.LoadFromSkin(folder.substr(0, slash).c_str(), folder.c_str() + slash + 1))
+        return false;
+    std::memcpy(signature->keys, named.keys, sizeof signature->keys);
+    return true;
+}
+
+// Reports on identification by sight; false when two catalogued skins cannot
+// be told apart.
+bool ReportIdentification(const std::string& skins, std::vector<Row>& rows)
+{
+    std::printf("\nIdentification by sight (players that cannot report their skin):\n");
+    SignatureSkinLocator locator(nullptr);
+    std::string folder = skins + "\\";
+    if (folder.size() >= MAX_PATH) {
+        std::printf("  the Skins folder's path is too long for the plug-in: it catalogues no skin\n");
+        return false;
+    }
+    std::memcpy(locator.skinsFolder, folder.c_str(), folder.size() + 1);
+    locator.RefreshSkins();
+
+    std::vector<int> byEntry(locator.entryCount, -1);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        Row& row = rows[r];
+        if (row.archive) {
+            if (row.refusal.empty()) row.signed_ = TakeSignature(row.folder, &row.signature);
+            continue;
+        }
+        for (unsigned i = 0; i < locator.entryCount; ++i) {
+            if (byEntry[i] < 0 && std::strcmp(locator.entries[i]->name, row.name.c_str()) == 0) {
+                byEntry[i] = static_cast<int>(r);
+                row.catalogued = static_cast<int>(i);
+                std::memcpy(row.signature.keys, locator.entries[i]->keys, sizeof row.signature.keys);
+                break;
+            }
+        }
+    }
+    std::printf("  the plug-in catalogues %u of the %u skins (folders whose main bitmap loads,\n"
+                "  in the order above, at most %u)\n", locator.entryCount,
+                static_cast<unsigned>(rows.size()), kCatalogueSize);
+    for (const Row& row : rows) {
+        if (row.catalogued >= 0) continue;
+        const char* why = row.archive ? "an archive: the plug-in catalogues folders only"
+                          : row.bitmap != Bitmap::Loads ? "its main bitmap does not load"
+                          : locator.entryCount >= kCatalogueSize ? "the catalogue is full"
+                          : "its folder cannot be read";
+        std::printf("  not catalogued: \"%s\" (%s)\n", row.name.c_str(), why);
+    }
+
+    bool apart = true;
+    int equal = 0, close = 0;
+    for (unsigned a = 0; a < locator.entryCount; ++a) {
+        for (unsigned b = a + 1; b < locator.entryCount; ++b) {
+            const int same = locator.entries[a]->CountEqual(*locator.entries[b]);
+            if (same == kPoints) {
+                int points;
+                const int pick = Pick(locator, *locator.entries[b], &points);
+                std::printf("  equal signatures: \"%s\" and \"%s\": the plug-in takes both for \"%s\"\n",
+                            locator.entries[a]->name, locator.entries[b]->name,
+                            locator.entries[pick]->name);
+                apart = false;
+                ++equal;
+            } else if (same >= kPoints - kFewPoints) {
+                std::printf("  close signatures: \"%s\" and \"%s\" differ in only %d of the %d points\n",
+                            locator.entries[a]->name, locator.entries[b]->name, kPoints - same,
+                            kPoints);
+                ++close;
+            }
+        }
+    }
+    for (const Row& row : rows) {
+        if (!row.archive || !row.refusal.empty()) continue;
+        if (!row.signed_) {
+            std::printf("  archive \"%s\": its main bitmap does not load, so the plug-in finds "
+                        "no skin while it is shown\n", row.name.c_str());
+            continue;
+        }
+        int points;
+        const int pick = Pick(locator, row.signature, &points);
+        if (pick < 0)
+            std::printf("  archive \"%s\": while it is shown the plug-in finds no skin "
+                        "(no point agrees)\n", row.name.c_str());
+        else
+            std::printf("  archive \"%s\": while it is shown the plug-in takes it for \"%s\" "
+                        "(%d of %d points agree)\n", row.name.c_str(), locator.entries[pick]->name,
+                        points, kPoints);
+    }
+    if (equal == 0)
+        std::printf("  every catalogued skin can be told apart%s\n",
+                    close ? "" : " by more than a few points");
+    return apart;
+}
+
+}  // namespace
+
+int CheckCollection(int argc, char** argv)
+{
+    const char* skinsArg = nullptr;
+    const char* pluginIni = nullptr;
+    const char* archiveList = nullptr;
+    bool understood = true;
+    for (int i = 2; i < argc && understood; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--plugin-ini") == 0 && hasValue)
+            pluginIni = argv[++i];
+        else if (std::strcmp(argv[i], "--archives") == 0 && hasValue)
+            archiveList = argv[++i];
+        else if (argv[i][0] != '-' && !skinsArg)
+            skinsArg = argv[i];
+        else
+            understood = false;
+    }
+    if (!understood || !skinsArg) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::string skins = skinsArg;
+    while (skins.size() > 3 && skins.back() == '\\') skins.pop_back();
+    const DWORD attributes = GetFileAttributesA(skins.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::fprintf(stderr, "zelpin_skin_check: %s is not a folder\n", skins.c_str());
+        return 2;
+    }
+    if (pluginIni && GetFileAttributesA(pluginIni) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "zelpin_skin_check: %s does not exist\n", pluginIni);
+        return 2;
+    }
+    std::vector<Archive> archives;
+    if (archiveList && !ReadArchiveList(archiveList, &archives)) {
+        std::fprintf(stderr, "zelpin_skin_check: cannot read %s\n", archiveList);
+        return 2;
+    }
+    std::vector<Row> rows;
+    if (!ListSkins(skins, archives, &rows)) {
+        std::fprintf(stderr, "zelpin_skin_check: cannot list %s\n", skins.c_str());
+        return 2;
+    }
+    if (rows.empty()) {
+        std::fprintf(stderr, "zelpin_skin_check: %s holds no skin folders or archives\n",
+                     skins.c_str());
+        return 2;
+    }
+
+    size_t nameWidth = 4;
+    int shown = 0;
+    for (Row& row : rows) {
+        if (row.refusal.empty()) ReadSkin(pluginIni, &row);
+        if (row.name.size() > nameWidth) nameWidth = row.name.size();
+        shown += row.Shown() ? 1 : 0;
+    }
+    if (nameWidth > kWidestName) nameWidth = kWidestName;
+    const int width = static_cast<int>(nameWidth);
+
+    std::printf("Skins folder: %s\nDefaults: %s%s\n\n", skins.c_str(),
+                pluginIni ? "plugin.ini " : "built-in (no plugin.ini given)",
+                pluginIni ? pluginIni : "");
+    std::printf("  %-*s  %-15s  %-5s  %-23s  %-15s  %s\n", width, "skin", "analyser", "style",
+                "blend", "colour warnings", "main bitmap");
+    for (const Row& row : rows) PrintRow(row, width);
+    const int count = static_cast<int>(rows.size());
+    std::printf("  %d skin%s, %d show%s the analyser\n", count, count == 1 ? "" : "s", shown,
+                shown == 1 ? "s" : "");
+
+    const bool apart = ReportIdentification(skins, rows);
+    return shown == count && apart ? 0 : 1;
+}
