@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "draw/bmp_check.h"
-#include "draw/dib_surface.h"
+#include "image/bmp_check.h"
+#include "image/dib_surface.h"
 #include "plugin/frame_stages.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
