@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "draw/analyzer.h"
-#include "draw/dib_surface.h"
 #include "draw/strip_builder.h"
 #include "draw/surfaces.h"
 #include "host/stand_in_host.h"
+#include "image/dib_surface.h"
 #include "plugin/module.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"

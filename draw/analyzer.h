@@ -1,7 +1,7 @@
 // The per-frame analyser: spectrum -> column levels -> strip pixels.
 #pragma once
 
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 
 extern const unsigned char levelTable[256];
 extern const int bandBounds[76];

@@ -1,7 +1,7 @@
 #include "draw/strip_builder.h"
 
-#include "draw/dib_surface.h"
 #include "draw/surfaces.h"
+#include "image/dib_surface.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
 

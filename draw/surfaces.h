@@ -1,7 +1,7 @@
 // The analyser's three drawing surfaces.
 #pragma once
 
-#include "draw/dib_surface.h"
+#include "image/dib_surface.h"
 
 const int kVisWidth = 76;
 const int kVisHeight = 16;

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 
 class StandInHost {
 public:

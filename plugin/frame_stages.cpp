@@ -4,9 +4,9 @@
 #include <new>
 
 #include "draw/analyzer.h"
-#include "draw/dib_surface.h"
 #include "draw/strip_builder.h"
 #include "draw/surfaces.h"
+#include "image/dib_surface.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
 #include "skin/skin_locator.h"

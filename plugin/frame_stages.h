@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 
 // The files a skin folder is loaded from.
 struct SkinFiles {

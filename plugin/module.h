@@ -3,7 +3,7 @@
 #pragma once
 
 #include <atomic>
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 
 typedef void (*UpdateStage)(winampVisModule* module);
 typedef void (*PresentStage)();

@@ -1,7 +1,7 @@
 // Start-up and shut-down of the plug-in.
 #pragma once
 
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 
 int __cdecl Init(winampVisModule* module);
 void __cdecl Quit(winampVisModule* module);

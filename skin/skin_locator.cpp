@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 
 namespace {
 

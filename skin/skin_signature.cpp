@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "draw/dib_surface.h"
+#include "image/dib_surface.h"
 
 // Spread over the main window's frame and title bar, clear of the vis area.
 const SamplePoint samplePoints[32] = {

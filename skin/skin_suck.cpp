@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 #include "skin/skin_locator.h"
 #include "skin/skin_signature.h"
 

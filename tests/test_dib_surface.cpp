@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "draw/bmp_check.h"
-#include "draw/dib_surface.h"
+#include "image/bmp_check.h"
+#include "image/dib_surface.h"
 #include "tests/support/draw_fixtures.h"
 
 namespace {

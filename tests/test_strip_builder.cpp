@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "draw/dib_surface.h"
 #include "draw/strip_builder.h"
 #include "draw/surfaces.h"
+#include "image/dib_surface.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
 #include "tests/support/draw_fixtures.h"

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "draw/bmp_check.h"
-#include "draw/dib_surface.h"
+#include "image/bmp_check.h"
+#include "image/dib_surface.h"
 #include "plugin/frame_stages.h"
 #include "skin/skin_signature.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
+#include "tools/skin_check.h"
 
 namespace {
 
@@ -194,18 +195,6 @@ int Pick(const SignatureSkinLocator& locator, const SkinSignature& shown, int* p
     return best;
 }
 
-const char* BlendName(unsigned char method)
-{
-    static const char* const names[] = {"mix", "add", "subtract"};
-    return method <= 2 ? names[method] : "?";
-}
-
-const char* StyleName(const Row& row)
-{
-    if (!row.peaks) return "bars";
-    return row.rain ? "rain" : "peaks";
-}
-
 void PrintRow(const Row& row, int nameWidth)
 {
     std::printf("  %-*s  ", nameWidth, row.name.c_str());
@@ -219,10 +208,10 @@ void PrintRow(const Row& row, int nameWidth)
     }
     char blend[32];
     const int tenths = row.ratio * 1000 / 128;
-    std::snprintf(blend, sizeof blend, "%s %u/128 (%d.%d%%)", BlendName(row.blendMethod),
+    std::snprintf(blend, sizeof blend, "%s %u/128 (%d.%d%%)", skin_check::BlendName(row.blendMethod),
                   row.ratio, tenths / 10, tenths % 10);
     std::printf("%-15s  %-5s  %-23s  %-15d  ", row.enable ? "shown" : "none (Enable 0)",
-                StyleName(row), blend, row.colourWarnings);
+                skin_check::StyleName(row.peaks, row.rain), blend, row.colourWarnings);
     switch (row.bitmap) {
     case Bitmap::Missing: std::printf("missing\n"); break;
     case Bitmap::Unsound: std::printf("cut short or malformed\n"); break;

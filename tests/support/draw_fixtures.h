@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/winamp_vis.h"
+#include "player/vis_plugin.h"
 
 typedef std::vector<unsigned char> Bytes;
 

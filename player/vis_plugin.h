@@ -1,5 +1,7 @@
-// The host's visualisation plug-in records, laid out exactly as the host
-// expects them in a 32-bit process.
+// What the player defines for a visualisation plug-in: the two records it
+// exchanges with the library (laid out exactly as the player expects them in
+// a 32-bit process), the library's one export, and the messages the player
+// answers. Nothing of the plug-in's own lives here.
 #pragma once
 
 #include <windows.h>
@@ -50,9 +52,14 @@ static_assert(offsetof(winampVisModule, userData) == 2356, "userData");
 static_assert(sizeof(winampVisHeader) == 12, "header record must match the host");
 #endif
 
-// The host's messages, sent as WM_USER to its main window with these lParams.
+// The library's export, "winampVisGetHeader": the player calls it first.
+typedef winampVisHeader* (__cdecl* winampVisGetHeaderType)();
+
+// The player's messages, sent synchronously as WM_USER to its main window,
+// the request in lParam.
+// Answers the player's version number (0 from a player that does not know it).
 const LPARAM IPC_GETVERSION = 0;
+// wParam: a buffer of MAX_PATH characters that receives the current skin
+// folder's full path; answers the address of the skin's name.
 const LPARAM IPC_GETSKIN = 201;
 
-
-typedef winampVisHeader* (__cdecl* winampVisGetHeaderType)();

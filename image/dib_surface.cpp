@@ -1,6 +1,6 @@
-#include "draw/dib_surface.h"
+#include "image/dib_surface.h"
 
-#include "draw/bmp_check.h"
+#include "image/bmp_check.h"
 
 namespace {
 

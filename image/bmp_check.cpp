@@ -1,4 +1,4 @@
-#include "draw/bmp_check.h"
+#include "image/bmp_check.h"
 
 #include <windows.h>
 

@@ -1,0 +1,240 @@
+// Faults from outside the plug-in: damaged and odd skin files, odd host
+// answers and notices, callbacks out of order, and a storm of window events
+// while frames render. Every case drives the built library as a player does
+// and ends with the host window answering, the heaps whole, nothing written
+// past the plug-in's path buffers, and the analyser either painting its bars
+// or cleanly off (the host's own paint left in the vis area).
+//
+// The program is built from the files of this folder: this header with what
+// the cases share, checks.cpp (pictures of the vis area, the health of the
+// process, driving the library), fault_files.cpp (skins and bitmaps made for
+// the cases), and one file per family of faults: skin_file_faults.cpp,
+// host_answer_faults.cpp and life_cycle_faults.cpp.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/stand_in_host.h"
+#include "tests/support/draw_fixtures.h"
+#include "tests/support/locator_fixtures.h"
+#include "tests/support/message_box_watcher.h"
+#include "tests/support/scenario_skins.h"
+#include "tests/support/skin_files.h"
+
+namespace faults {
+
+extern int casesRun;   // one per input driven through the library
+
+const COLORREF kBarNew = RGB(250, 120, 0);
+// Exact at every depth: 1-bit palettes as much as 5-5-5 and 5-6-5 pixels.
+const COLORREF kFrameF = RGB(0, 255, 0);
+const COLORREF kBackgroundF = RGB(255, 0, 255);
+const COLORREF kBlack = RGB(0, 0, 0);
+const COLORREF kMarker = RGB(1, 2, 3);
+
+// The same as defaults, with the companion's skin notices followed.
+const char kNoticeDefaults[] =
+    "[ZELPIN]\r\nDependQuelbix=1\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
+
+const int kLoudColumns = 37;   // bins 0..76 feed columns 0..36
+const size_t kPathRoom = MAX_PATH;
+
+std::vector<unsigned char> Spectrum(unsigned char loud);
+
+// --- Pictures of the 76 x 16 vis area (checks.cpp) ----------------------------
+
+typedef std::function<COLORREF(int x, int y)> Picture;
+
+Picture Plain(COLORREF colour);
+// Full loud columns (peak dot on top) and the skin's background in the rest.
+Picture Bars(COLORREF peak, COLORREF bar, const Picture& quiet);
+Picture Bars(COLORREF peak, COLORREF bar, COLORREF quiet);
+
+extern const Picture kAlphaBars;
+extern const Picture kBetaBars;
+extern const Picture kAlphaOff;   // the host's paint with skin Alpha
+
+std::vector<COLORREF> VisArea(HWND window);
+// Pixels of the vis area that differ from the picture (all of them when it
+// cannot be read); the first few are described in *first.
+int Differences(HWND window, const Picture& want, std::string* first = nullptr);
+bool Shows(HWND window, const Picture& want, const std::string& what);
+// Loud columns of one colour with a dot of one colour on top, whatever the
+// colours are (for colour files of random bytes), over the given background.
+Picture UniformBars(HWND window, COLORREF quiet);
+void FillVisArea(HWND window, COLORREF colour);
+
+// --- Health of the process (checks.cpp) ---------------------------------------
+
+// The longest run of one byte anywhere in the library's image: a copy that
+// ran past a 260-character global would leave a longer one.
+size_t LongestRun(HMODULE library, unsigned char byte);
+void ExpectHealthy(HWND window, const winampVisModule* module, const std::string& what);
+void ExpectNoRunPastPath(HMODULE library, char marker, const std::string& what);
+
+// --- Files (fault_files.cpp) ----------------------------------------------------
+
+extern const std::vector<RGBQUAD> kTwoColours;   // frame, background
+
+bool InVisArea(int x, int y);
+COLORREF TestPixel(int x, int y);
+// A skin folder; its "main.bmp" is the whole main window (as the signature
+// locator needs) or just the 100 x 59 corner that holds the vis area.
+std::string MakeSkin(const std::string& folder, COLORREF frame, COLORREF background, COLORREF bar,
+                     const std::string& settings = kSolid, bool wholeWindow = false);
+// A copy of the library in a folder of its own, with its defaults file.
+std::string Install(const std::string& folder, const std::string& pluginIni);
+// 16- and 32-bit files with the test picture; masks are written after the
+// header when given.
+Bytes BmpDirect(int bitCount, DWORD compression, const std::vector<DWORD>& masks,
+                const std::function<DWORD(COLORREF)>& encode);
+// Run-length coded: index 1 in the vis area, index 0 elsewhere. With a stream
+// of its own, the runs are whatever those bytes say.
+Bytes BmpRle(int bitCount, const Bytes& ownStream = Bytes());
+Bytes Bmp24Test(int width, int height, bool topDown = false);
+std::string RandomBytes(std::mt19937& random, size_t size);
+std::string Repeat(const std::string& unit, size_t count);
+
+// --- Driving the library (checks.cpp) -----------------------------------------
+
+void Frames(StandInHost& host, unsigned char loud, int times);
+// One frame for whatever reload is armed, then the host's own paint and two
+// loud frames: an analyser that is off leaves that paint, one that runs
+// paints its bars over it (a repaint arms a reload, which shows the bare
+// background first).
+void Settle(StandInHost& host);
+// One case: the picture (or, where the platform's own loader decides, the
+// alternative it may make instead), the host answering, the heaps whole.
+bool Check(HWND window, const winampVisModule* module, const Picture& want, const std::string& what,
+           const Picture& orElse = nullptr);
+bool Check(StandInHost& host, const Picture& want, const std::string& what,
+           const Picture& orElse = nullptr);
+void Notice(StandInHost& host, const std::string& name);
+
+// The library loaded as a player loads it, driven on the calling thread.
+class Library {
+public:
+    explicit Library(const std::string& path) : dll(LoadLibraryA(path.c_str())), module(nullptr)
+    {
+        winampVisGetHeaderType getHeader =
+            dll ? reinterpret_cast<winampVisGetHeaderType>(
+                      reinterpret_cast<void (*)()>(GetProcAddress(dll, "winampVisGetHeader")))
+                : nullptr;
+        module = getHeader ? getHeader()->getModule(0) : nullptr;
+        if (module) module->hDllInstance = dll;
+    }
+    ~Library()
+    {
+        if (module) module->Quit(module);
+        if (dll) FreeLibrary(dll);
+    }
+    int Init(HWND window)
+    {
+        module->hwndParent = window;
+        return module->Init(module);
+    }
+    int Render(unsigned char loud, int times = 1)
+    {
+        std::vector<unsigned char> data = Spectrum(loud);
+        int result = 0;
+        for (int i = 0; i < times; ++i) {
+            module->sRate = 44100;
+            module->nCh = 2;
+            std::memcpy(module->spectrumData, data.data(), data.size());
+            result |= module->Render(module);
+        }
+        return result;
+    }
+    void Quit() { module->Quit(module); }
+
+    HMODULE dll;
+    winampVisModule* module;
+
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+};
+
+// Ends the process when a phase makes no progress, so a hang fails the run
+// rather than stalling it.
+class Watchdog {
+public:
+    Watchdog(DWORD limitMs, const char* what)
+        : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)), limit(limitMs), name(what)
+    {
+        thread = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+    }
+    ~Watchdog()
+    {
+        SetEvent(done);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        CloseHandle(done);
+    }
+
+private:
+    static DWORD WINAPI Watch(void* param)
+    {
+        Watchdog* self = static_cast<Watchdog*>(param);
+        if (WaitForSingleObject(self->done, self->limit) == WAIT_TIMEOUT) {
+            std::fprintf(stderr, "%s: no end after %lu ms, the host hangs\n", self->name,
+                         static_cast<unsigned long>(self->limit));
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+        return 0;
+    }
+    HANDLE done;
+    HANDLE thread;
+    DWORD limit;
+    const char* name;
+};
+
+// --- The stand-in host with two skins and two installed copies ---------------
+
+class Faults : public ::testing::Test {
+protected:
+    Faults()
+    {
+        MakeFolder(root / "Skins");
+        MakeSkin(root / "Skins\\Alpha", kFrameA, kBackgroundA, kBarA, kSolid, true);
+        MakeSkin(root / "Skins\\Beta", kFrameB, kBackgroundB, kBarB, kSolid, true);
+        repaintWatch = Install(root / "Plugins", "");
+        noticeWatch = Install(root / "Notice", kNoticeDefaults);
+        options.skinsFolder = root / "Skins";
+        options.skin = "Alpha";
+    }
+
+    void Open(StandInHost& h, int version, bool notices)
+    {
+        StandInHost::Options o = options;
+        o.version = version;
+        o.pluginPath = notices ? noticeWatch : repaintWatch;
+        ASSERT_TRUE(h.Open(o));
+    }
+
+    // A running plug-in that has loaded skin Alpha.
+    void Start(int version, bool notices)
+    {
+        Open(host, version, notices);
+        ASSERT_EQ(0, host.LoadPlugin());
+        Settle(host);
+        ASSERT_TRUE(Shows(host.Window(), kAlphaBars, "start"));
+    }
+
+    TempFolder root{"faults"};
+    std::string repaintWatch;
+    std::string noticeWatch;
+    StandInHost::Options options;
+    StandInHost host;
+};
+
+}  // namespace faults

@@ -1,0 +1,305 @@
+// Faults in the plug-in's life: callbacks out of order, Init with no drawing
+// objects left, the host window destroyed while running, an unload without
+// Quit, a resize between an armed reload and the next frame, and a storm of
+// window events while frames render flat out.
+#include "tests/test_faults/faults.h"
+
+#include <winternl.h>
+
+#include <atomic>
+
+namespace faults {
+
+TEST_F(Faults, CallbacksOutOfOrder)
+{
+    Open(host, 0x2004, false);
+    HWND window = host.Window();
+    Library library(repaintWatch);
+    ASSERT_NE(nullptr, library.module);
+    const Picture untouched = Plain(kMarker);
+
+    FillVisArea(window, kMarker);
+    EXPECT_EQ(0, library.Render(255, 2));
+    Check(window, library.module, untouched, "Render before Init");
+    library.Quit();
+    EXPECT_EQ(0, library.Render(255, 2));
+    Check(window, library.module, untouched, "Quit before Init");
+
+    ASSERT_EQ(0, library.Init(window));
+    library.Render(255, 2);
+    ASSERT_TRUE(Shows(window, kAlphaBars, "Init"));
+    library.Quit();
+    library.Quit();
+    host.Repaint();   // would arm a reload if a hook were left
+    FillVisArea(window, kMarker);
+    EXPECT_EQ(0, library.Render(255, 3));
+    Check(window, library.module, untouched, "Quit twice, then Render");
+
+    ASSERT_EQ(0, library.Init(window));
+    library.Render(255, 2);
+    Check(window, library.module, kAlphaBars, "Init after Quit");
+
+    library.Quit();
+    library.module->hDllInstance = nullptr;   // a hook for all threads needs the library's handle
+    {
+        MessageBoxWatcher watcher;
+        EXPECT_EQ(1, library.Init(window));
+        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ("Unable to set hook", boxes[0].text);
+    }
+    library.module->hDllInstance = library.dll;
+    host.Repaint();
+    library.Render(255, 2);
+    Check(window, library.module, kAlphaOff, "Init without the library's handle");
+    ASSERT_EQ(0, library.Init(window));
+    library.Render(255, 2);
+    Check(window, library.module, kAlphaBars, "Init after a failed Init");
+}
+
+TEST_F(Faults, InitWithNoDrawingObjectsLeft)
+{
+    Open(host, 0x2004, false);
+    HWND window = host.Window();
+    Library library(repaintWatch);
+    ASSERT_NE(nullptr, library.module);
+    std::vector<HDC> taken;
+    for (HDC dc; taken.size() < 200000 && (dc = CreateCompatibleDC(nullptr)) != nullptr;)
+        taken.push_back(dc);
+    ASSERT_GT(200000u, taken.size()) << "the platform never refused a drawing context";
+    int result = 0;
+    std::vector<MessageBoxWatcher::Seen> boxes;
+    {
+        MessageBoxWatcher watcher;
+        result = library.Init(window);
+        boxes = watcher.Boxes();
+    }
+    for (HDC dc : taken) DeleteDC(dc);
+    EXPECT_EQ(1, result);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Error setting up buffers", boxes[0].text);
+    host.Repaint();
+    library.Render(255, 2);
+    Check(window, library.module, kAlphaOff, "Init with no drawing objects left");
+    ASSERT_EQ(0, library.Init(window));
+    library.Render(255, 2);
+    Check(window, library.module, kAlphaBars, "Init once drawing objects are back");
+}
+
+TEST_F(Faults, HostWindowDestroyedWhileRunning)
+{
+    for (bool notices : {false, true}) {
+        const std::string what =
+            notices ? "window gone, with notices" : "window gone, with repaints";
+        StandInHost h;
+        Open(h, notices ? 0x1FFF : 0x2004, notices);
+        ASSERT_EQ(0, h.LoadPlugin());
+        Settle(h);
+        ASSERT_TRUE(Shows(h.Window(), kAlphaBars, what));
+        // A reload armed now runs against the vanished window.
+        if (notices)
+            Notice(h, "Beta");
+        else
+            h.SwitchSkin("Beta");
+        HWND gone = h.Window();
+        SendMessageA(gone, WM_CLOSE, 0, 0);   // its default handling destroys the window
+        ASSERT_FALSE(IsWindow(gone));
+        Frames(h, 255, 500);
+        Frames(h, 0, 500);
+        ++casesRun;
+        ExpectHealthy(nullptr, h.Module(), what);
+        h.UnloadPlugin();   // Quit, then unload, as the player ends
+    }
+    // The process goes on: a new host window gets the library afresh.
+    StandInHost h;
+    Open(h, 0x2004, false);
+    ASSERT_EQ(0, h.LoadPlugin());
+    Settle(h);
+    Check(h, kAlphaBars, "a new host after the window was gone");
+}
+
+namespace {
+
+// Counts the loads of one library, by file name, from a notification the
+// loader sends: a hook left behind by an unloaded library makes the platform
+// load it again to call the hook procedure.
+class LoadWatch {
+public:
+    explicit LoadWatch(const wchar_t* name) : baseName(name), loads(0), cookie(nullptr)
+    {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        Register reg = reinterpret_cast<Register>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "LdrRegisterDllNotification")));
+        unregister = reinterpret_cast<Unregister>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "LdrUnregisterDllNotification")));
+        if (reg && unregister) reg(0, Notified, this, &cookie);
+    }
+    ~LoadWatch()
+    {
+        if (cookie) unregister(cookie);
+    }
+    bool Watching() const { return cookie != nullptr; }
+    long Loads() const { return loads; }
+
+private:
+    struct Data {
+        ULONG flags;
+        const UNICODE_STRING* fullName;
+        const UNICODE_STRING* baseName;
+        void* base;
+        ULONG size;
+    };
+    typedef void(CALLBACK* Callback)(ULONG reason, const Data* data, void* context);
+    typedef LONG(NTAPI* Register)(ULONG flags, Callback callback, void* context, void** cookie);
+    typedef LONG(NTAPI* Unregister)(void* cookie);
+    static const ULONG kLoaded = 1;
+
+    static void CALLBACK Notified(ULONG reason, const Data* data, void* context)
+    {
+        LoadWatch* self = static_cast<LoadWatch*>(context);
+        const UNICODE_STRING* name = data->baseName;
+        if (reason == kLoaded && name &&
+            std::wstring(name->Buffer, name->Length / sizeof(wchar_t)) == self->baseName)
+            ++self->loads;
+    }
+
+    std::wstring baseName;
+    std::atomic<long> loads;
+    void* cookie;
+    Unregister unregister;
+};
+
+}  // namespace
+
+TEST_F(Faults, UnloadWithoutQuitTakesTheHookAlong)
+{
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 400, 400, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    for (bool notices : {false, true}) {
+        const std::string what =
+            notices ? "unloaded without Quit, notices" : "unloaded without Quit, repaints";
+        StandInHost h;
+        Open(h, notices ? 0x1FFF : 0x2004, notices);
+        ASSERT_EQ(0, h.LoadPlugin());
+        Settle(h);
+        ASSERT_TRUE(Shows(h.Window(), kAlphaBars, what));
+        h.UnloadPlugin(false);
+        EXPECT_EQ(nullptr, GetModuleHandleA((notices ? noticeWatch : repaintWatch).c_str()))
+            << what << ": the library is still loaded";
+        // A hook left behind would have the library loaded again now.
+        LoadWatch watch(L"vis_zelpin.dll");
+        ASSERT_TRUE(watch.Watching());
+        COPYDATASTRUCT notice = {10650, 5, const_cast<char*>("Beta")};
+        for (HWND window : {h.Window(), other}) {
+            SendMessageA(window, WM_PAINT, 0, 0);
+            SendMessageA(window, WM_SIZE, 0, MAKELPARAM(275, 116));
+            SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice));
+        }
+        h.SetDoubleSize(true);
+        h.SetDoubleSize(false);
+        h.Repaint();
+        EXPECT_EQ(0, watch.Loads()) << what << ": a hook was left behind";
+        Check(h, kAlphaOff, what);
+    }
+    DestroyWindow(other);
+}
+
+// With notices followed, nothing but a notice arms a reload: a resize that
+// comes between the arming and the next frame must not cancel it, or the
+// skin stays wrong until the companion happens to send another notice.
+TEST_F(Faults, ResizeBeforeTheNextFrameKeepsTheArmedReload)
+{
+    Open(host, 0x1FFF, true);
+    ASSERT_EQ(0, host.LoadPlugin());   // arms the first skin load
+    host.SetDoubleSize(true);
+    host.SetDoubleSize(false);
+    Settle(host);
+    Check(host, kAlphaBars, "resize between Init and the first frame");
+
+    Notice(host, "Alpha");
+    Settle(host);
+    Notice(host, "Beta");
+    host.SetDoubleSize(true);
+    host.SetDoubleSize(false);
+    Settle(host);
+    Check(host, kBetaBars, "resize between a notice and the next frame");
+}
+
+namespace {
+
+struct Storm {
+    winampVisModule* module;
+    std::atomic<bool> calm{false};     // the window events are over
+    std::atomic<bool> shaded{false};   // the window is (being) shaded: frames draw nothing
+    std::atomic<long> frames{0};
+    std::atomic<long> drawn{0};   // frames while the window was not shaded
+};
+
+// The visualisation thread without a clock: one Render after another until
+// the window events are over.
+DWORD WINAPI RenderFlatOut(void* param)
+{
+    Storm* storm = static_cast<Storm*>(param);
+    const std::vector<unsigned char> loud = Spectrum(255);
+    const std::vector<unsigned char> quiet = Spectrum(0);
+    for (long i = 0; !storm->calm; ++i) {
+        std::memcpy(storm->module->spectrumData, (i % 3 ? loud : quiet).data(), loud.size());
+        const bool shaded = storm->shaded;
+        storm->module->Render(storm->module);
+        ++storm->frames;
+        if (!shaded && !storm->shaded) ++storm->drawn;
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(Faults, WindowEventStormWhileFramesRenderFlatOut)
+{
+    for (bool notices : {false, true}) {
+        const std::string what = notices ? "storm with notices" : "storm with repaints";
+        StandInHost h;
+        Open(h, notices ? 0x1FFF : 0x2004, notices);
+        ASSERT_EQ(0, h.LoadPlugin());
+        Storm storm;
+        storm.module = h.Module();
+        int events = 0;
+        {
+            Watchdog watchdog(180000, what.c_str());
+            HANDLE renderer = CreateThread(nullptr, 0, RenderFlatOut, &storm, 0, nullptr);
+            ASSERT_NE(nullptr, renderer);
+            // At least 450 events, and on until 20,000 frames had something to draw.
+            for (; events < 450 || storm.drawn < 20000; ++events) {
+                const int step = events % 9;
+                if (step == 1) storm.shaded = true;   // from before the window shades
+                switch (step) {
+                case 0: h.SetDoubleSize(true); break;
+                case 1: h.SetShaded(true); break;
+                case 2: h.Repaint(); break;
+                case 3: h.SetShaded(false); break;
+                case 4: h.SwitchSkin("Beta"); break;
+                case 5: h.SetDoubleSize(false); break;
+                case 6: Notice(h, "Alpha"); break;
+                case 7: h.SwitchSkin("Alpha"); break;
+                default: Notice(h, "Beta"); break;
+                }
+                if (step == 3) storm.shaded = false;   // until it is shown again
+            }
+            storm.calm = true;
+            WaitForSingleObject(renderer, INFINITE);
+            CloseHandle(renderer);
+        }
+        h.SetShaded(false);
+        h.SetDoubleSize(false);
+        if (notices)
+            Notice(h, "Beta");
+        else
+            h.SwitchSkin("Beta");
+        Frames(h, 255, 2);   // the reload frame, then one loud frame
+        Check(h, kBetaBars, what);
+        std::printf("%s: %d window events, %ld frames, %ld of them unshaded\n", what.c_str(),
+                    events, storm.frames.load(), storm.drawn.load());
+    }
+}
+
+}  // namespace faults

@@ -1,0 +1,222 @@
+// Faults in a skin's files: bitmaps of every kind and depth, bitmaps cut
+// short, settings and colour files of any shape, and defaults files of any
+// shape.
+#include "tests/test_faults/faults.h"
+
+namespace faults {
+
+TEST_F(Faults, SkinBitmapsOfEveryKind)
+{
+    Start(0x1FFF, true);
+    const Picture loaded = Bars(kPeak, kBarNew, kBackgroundF);
+    const Picture black = Bars(kPeak, kBarNew, kBlack);
+    struct Kind {
+        const char* what;
+        bool present;
+        Bytes bytes;
+        Picture want;               // kAlphaBars: the load failed and the previous strip stays
+        Picture orElse = nullptr;   // what the platform's loader may make of it instead
+    };
+    std::vector<Kind> kinds = {
+        {"missing", false, {}, kAlphaBars},
+        {"empty", true, {}, kAlphaBars},
+        {"not a bitmap", true, Bytes(200, 'z'), kAlphaBars},
+        {"1 bit per pixel", true, BmpPaletted(100, 59, 1, kTwoColours, InVisArea), loaded},
+        {"4 bits per pixel", true, BmpPaletted(100, 59, 4, kTwoColours, InVisArea), loaded},
+        {"8 bits per pixel", true, BmpPaletted(100, 59, 8, kTwoColours, InVisArea), loaded},
+        {"16 bits per pixel", true,
+         BmpDirect(16, BI_RGB, {},
+                   [](COLORREF c) -> DWORD {
+                       return ((GetRValue(c) >> 3) << 10) | ((GetGValue(c) >> 3) << 5) |
+                              (GetBValue(c) >> 3);
+                   }),
+         loaded},
+        {"16 bits per pixel in 5-6-5 fields", true,
+         BmpDirect(16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F},
+                   [](COLORREF c) -> DWORD {
+                       return ((GetRValue(c) >> 3) << 11) | ((GetGValue(c) >> 2) << 5) |
+                              (GetBValue(c) >> 3);
+                   }),
+         loaded},
+        {"24 bits per pixel", true, Bmp24Test(100, 59), loaded},
+        {"32 bits per pixel", true,
+         BmpDirect(32, BI_RGB, {},
+                   [](COLORREF c) -> DWORD {
+                       return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+                   }),
+         loaded},
+        {"run-length coded, 8 bits", true, BmpRle(8), loaded},
+        {"run-length coded, 4 bits", true, BmpRle(4), loaded},
+        // Wine's loader reads top-down files as black.
+        {"top-down rows", true, Bmp24Test(100, 59, true), loaded, black},
+        {"1 x 1", true, Bmp24Test(1, 1), black},
+        {"80 x 52, smaller than the vis area's corner", true, Bmp24Test(80, 52),
+         Bars(kPeak, kBarNew,
+              [](int x, int y) { return x + 24 < 80 && y + 43 < 52 ? kBackgroundF : kBlack; })},
+        {"30000 x 30000 in the header, a tiny body", true,
+         [] {
+             Bytes b = BmpHeaders(30000, 30000, 24, BI_RGB);
+             b.resize(b.size() + 64, 0x55);
+             return b;
+         }(),
+         kAlphaBars},
+        {"4000 x 3000 in the header, a tiny body", true,
+         [] {
+             Bytes b = BmpHeaders(4000, 3000, 8, BI_RGB);
+             b.resize(b.size() + 1024 + 64, 0x55);
+             return b;
+         }(),
+         kAlphaBars},
+    };
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        const std::string name = "Bitmap" + std::to_string(i);
+        const std::string folder =
+            MakeSkin(root / ("Skins\\" + name), kFrameF, kBackgroundF, kBarNew);
+        if (kinds[i].present)
+            WriteBytes(folder + "\\main.bmp", kinds[i].bytes);
+        else
+            DeleteFileA((folder + "\\main.bmp").c_str());
+        Notice(host, "Alpha");   // the previous strip is Alpha's
+        Settle(host);
+        Notice(host, name);
+        Settle(host);
+        Check(host, kinds[i].want, std::string("main.bmp ") + kinds[i].what, kinds[i].orElse);
+    }
+
+    // Run-length streams of random bytes: the file's headers are sound, its
+    // runs are not. Whether the platform takes such a stream or refuses it,
+    // the bars are drawn, in the new colours or in Alpha's.
+    std::mt19937 random(1601);
+    const std::string folder = MakeSkin(root / "Skins\\Garbled", kFrameF, kBackgroundF, kBarNew);
+    for (int i = 0; i < 24; ++i) {
+        const std::string runs = RandomBytes(random, 64 + random() % 4000);
+        WriteBytes(folder + "\\main.bmp", BmpRle(i % 2 ? 4 : 8, Bytes(runs.begin(), runs.end())));
+        Notice(host, "Alpha");
+        Settle(host);
+        Notice(host, "Garbled");
+        Settle(host);
+        std::vector<COLORREF> got = VisArea(host.Window());
+        ASSERT_EQ(76u * 16u, got.size());
+        const COLORREF bar = got[76] == kBarNew ? kBarNew : kBarA;
+        const std::string what = "garbled run-length stream " + std::to_string(i);
+        Check(
+            host,
+            [&](int x, int y) {
+                return x < kLoudColumns ? (y == 0 ? kPeak : bar) : got[y * 76 + x];
+            },
+            what);
+    }
+}
+
+TEST_F(Faults, BitmapsCutShortKeepThePreviousStrip)
+{
+    Start(0x1FFF, true);
+    const std::string folder = MakeSkin(root / "Skins\\Cut", kFrameF, kBackgroundF, kBarNew);
+    const struct {
+        const char* what;
+        Bytes whole;
+    } files[] = {
+        {"24-bit", Bmp24Test(100, 59)},
+        {"8-bit", BmpPaletted(100, 59, 8, kTwoColours, InVisArea)},
+        {"run-length coded", BmpRle(8)},
+    };
+    for (const auto& file : files) {
+        for (size_t n = 0; n < file.whole.size(); n += 16) {
+            WriteBytes(folder + "\\main.bmp", Bytes(file.whole.begin(), file.whole.begin() + n));
+            Notice(host, "Cut");
+            Settle(host);
+            if (!Check(host, kAlphaBars,
+                       std::string(file.what) + " main.bmp cut at " + std::to_string(n)))
+                break;   // one report is enough
+        }
+        WriteBytes(folder + "\\main.bmp", file.whole);
+        Notice(host, "Cut");
+        Settle(host);
+        Check(host, Bars(kPeak, kBarNew, kBackgroundF), std::string(file.what) + " main.bmp whole");
+        Notice(host, "Alpha");
+        Settle(host);
+    }
+}
+
+TEST_F(Faults, SettingsAndColourFilesOfAnyShape)
+{
+    Start(0x1FFF, true);
+    const COLORREF background = RGB(30, 90, 150);
+    const Picture drawn = Bars(kPeak, kBarNew, background);
+    const Picture allNew = Bars(kBarNew, kBarNew, background);   // every vis colour is kBarNew
+    int serial = 0;
+    // Every case in a folder never used before: the profile reader caches a
+    // file by its name and write time. A null picture stands for bars of
+    // whatever colours random bytes make.
+    auto run = [&](const char* file, const std::string& text, const Picture& want,
+                   const std::string& what) {
+        const std::string name = "Settings" + std::to_string(++serial);
+        const std::string folder =
+            MakeSkin(root / ("Skins\\" + name), kFrameF, background, kBarNew);
+        if (std::strcmp(file, "zelpin.ini") == 0) DeleteFileA((folder + "\\zelpin.txt").c_str());
+        WriteTextFile(folder + "\\" + file, text);
+        Notice(host, name);
+        Settle(host);
+        Check(host, want ? want : UniformBars(host.Window(), background),
+              std::string(file) + " " + what);
+    };
+
+    std::mt19937 random(2718);
+    for (int i = 0; i < 150; ++i)
+        run("viscolor.txt", RandomBytes(random, random() % 3000), nullptr,
+            "of random bytes #" + std::to_string(i));
+    for (int i = 0; i < 150; ++i)
+        run("zelpin.txt", RandomBytes(random, random() % 3000), drawn,
+            "of random bytes #" + std::to_string(i));
+    for (int i = 0; i < 50; ++i)
+        run("zelpin.ini", RandomBytes(random, random() % 3000), drawn,
+            "of random bytes #" + std::to_string(i));
+
+    const char nulColour[] = "250,120,0\0 9,9,9\r\n";
+    run("viscolor.txt", Repeat(std::string(nulColour, sizeof nulColour - 1), 24), allNew,
+        "with NUL bytes");
+    // 15 characters a colour: every 255-character read starts with one.
+    run("viscolor.txt", Repeat("250,120,0,     ", 69906), allNew, "of one 1 MB line");
+    run("viscolor.txt", Repeat("250,120,0\r\n", 100000), allNew, "of 100,000 lines");
+
+    std::string lines;
+    for (int i = 0; i < 100000; ++i)
+        lines += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    const char nulSettings[] = "[ZELPIN]\r\nEnable=0\r\n\0\0\0Junk\0=\0\r\n\0\r\n";
+    for (const char* file : {"zelpin.txt", "zelpin.ini"}) {
+        run(file, std::string(nulSettings, sizeof nulSettings - 1), kAlphaOff, "with NUL bytes");
+        run(file, "[ZELPIN]\r\nJunk=" + std::string(1 << 20, 'j') + "\r\nEnable=0\r\n", kAlphaOff,
+            "with a 1 MB line");
+        run(file, "[ZELPIN]\r\n" + lines + "Enable=0\r\n", kAlphaOff, "of 100,000 lines");
+    }
+}
+
+TEST_F(Faults, DefaultsFilesOfAnyShape)
+{
+    Open(host, 0x2004, false);
+    std::mt19937 random(31415);
+    std::vector<std::pair<std::string, Picture>> files;
+    for (int i = 0; i < 40; ++i)
+        files.push_back({RandomBytes(random, 1 + random() % 3000), kAlphaBars});
+    const char nuls[] = "[ZELPIN]\r\nEnable=0\r\n\0\0\0Junk\0=\0\r\n\0\r\n";
+    files.push_back({std::string(nuls, sizeof nuls - 1), kAlphaOff});
+    files.push_back(
+        {"[ZELPIN]\r\nJunk=" + std::string(1 << 20, 'j') + "\r\nEnable=0\r\n", kAlphaOff});
+    std::string lines = "[ZELPIN]\r\n";
+    for (int i = 0; i < 100000; ++i)
+        lines += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    files.push_back({lines + "Enable=0\r\n", kAlphaOff});
+
+    for (size_t i = 0; i < files.size(); ++i) {
+        host.Repaint();
+        Library library(Install(root / ("Defaults" + std::to_string(i)), files[i].first));
+        ASSERT_NE(nullptr, library.module);
+        EXPECT_EQ(0, library.Init(host.Window()));
+        library.Render(255);
+        host.Repaint();
+        library.Render(255, 2);
+        Check(host.Window(), library.module, files[i].second, "plugin.ini #" + std::to_string(i));
+    }
+}
+
+}  // namespace faults

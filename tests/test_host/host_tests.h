@@ -1,0 +1,68 @@
+// The stand-in host on its own: window, ini, answers, painting, screenshots,
+// the frame loop and its capture. The plug-in it drives here is a small fake
+// exported by this very program, loaded through LoadLibrary like any other.
+//
+// The program is built from the files of this folder: this header, the fake
+// plug-in (fake_plugin.cpp), the skins and files the cases use
+// (fixtures.cpp), the window's own cases (window_tests.cpp) and the cases
+// that drive the fake through the host (plugin_tests.cpp).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "host/stand_in_host.h"
+
+namespace host_test {
+
+// ---------------------------------------------------------------- the fake
+
+struct FakeRecord {
+    std::atomic<int> inits{0}, renders{0}, quits{0};
+    std::atomic<int> initResult{0};
+    DWORD initThread = 0;
+    std::atomic<DWORD> renderThread{0};
+    HWND parent = nullptr;
+    HINSTANCE instance = nullptr;
+    std::atomic<int> sRate{0}, nCh{0}, first{0}, last{0};
+    std::atomic<int> namesSeen{0};
+};
+extern FakeRecord fake;
+extern winampVisModule fakeModule;
+
+// The vis area's fill for a spectrum byte: tells the captured frames apart.
+COLORREF FillFor(int value);
+void ResetFake(int initResult = 0);
+
+// ---------------------------------------------------------------- fixtures
+
+std::string ThisExecutable();
+std::string TestFolder();
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> ReadBytes(const std::string& path);
+unsigned Get32(const std::vector<unsigned char>& b, size_t at);
+// A 275 x 116 24-bit bottom-up main bitmap of one colour, with one marked
+// pixel at 5,5 (counted from the top).
+std::vector<unsigned char> MainBitmap(COLORREF fill, COLORREF mark);
+
+const COLORREF kAlpha = RGB(10, 200, 30);
+const COLORREF kBeta = RGB(200, 40, 120);
+const COLORREF kMark = RGB(250, 1, 2);
+const COLORREF kGrey = RGB(128, 128, 128);
+
+// Skins: Alpha (its bitmap named in capitals), Beta, and Broken, whose
+// bitmap is cut short.
+std::string MakeSkins(const std::string& name);
+StandInHost::Options OptionsFor(const std::string& skins, const std::string& skin = "Alpha");
+SIZE WindowSize(HWND window);
+std::string IniSkinDir(const std::string& ini);
+// The loop renders by the clock, and an emulated CPU may be many times
+// slower than a real one: waits for a number of frames, not for a time. The
+// long limit only keeps a broken loop from hanging the test.
+bool WaitForFrames(const StandInHost& host, long frames);
+
+}  // namespace host_test

@@ -1,0 +1,144 @@
+// zelpin_skin_check's main bitmap report: whether main.bmp loads, its size
+// and depth, whether the analyser area lies inside it, and that area's
+// colours with a text picture of it.
+#include "tools/skin_check.h"
+
+#include <cstdio>
+
+#include "image/bmp_check.h"
+#include "image/dib_surface.h"
+
+namespace skin_check {
+
+namespace {
+
+const int kVisLeft = 24;
+const int kVisTop = 43;
+const int kVisWidth = 76;
+const int kVisHeight = 16;
+const char kLetters[] = "ABCDEFGHIJKLMNOP";
+const int kMostLetters = sizeof(kLetters) - 1;
+const char kShades[] = " .:-=+*#%@";
+
+struct Tally {
+    COLORREF color;
+    int count;
+};
+
+// The analyser's background, composed as the bar strip builder lays it: the
+// area at 24,43 over black, so a small image leaves part of it black.
+void ReportBackground(DibSurface& image)
+{
+    DibSurface area;
+    if (!area.Create(kVisWidth, kVisHeight, 24)) {
+        std::printf("  (no memory for the analyser area)\n");
+        return;
+    }
+    PatBlt(area.memDC, 0, 0, kVisWidth, kVisHeight, BLACKNESS);
+    BitBlt(area.memDC, 0, 0, kVisWidth, kVisHeight, image.memDC, kVisLeft, kVisTop, SRCCOPY);
+    GdiFlush();
+
+    static COLORREF pixels[kVisHeight][kVisWidth];
+    static Tally tally[kVisWidth * kVisHeight];
+    int distinct = 0;
+    unsigned long sum[3] = {0, 0, 0};
+    for (int y = 0; y < kVisHeight; ++y) {
+        const unsigned char* row = area.pixels + (kVisHeight - 1 - y) * area.stride;
+        for (int x = 0; x < kVisWidth; ++x) {
+            const COLORREF c = RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+            pixels[y][x] = c;
+            sum[0] += GetRValue(c);
+            sum[1] += GetGValue(c);
+            sum[2] += GetBValue(c);
+            int i = 0;
+            while (i < distinct && tally[i].color != c) ++i;
+            if (i == distinct) tally[distinct++] = Tally{c, 0};
+            ++tally[i].count;
+        }
+    }
+    // Most frequent first; equal counts keep the order of first appearance.
+    for (int i = 1; i < distinct; ++i)
+        for (int j = i; j > 0 && tally[j].count > tally[j - 1].count; --j) {
+            const Tally t = tally[j];
+            tally[j] = tally[j - 1];
+            tally[j - 1] = t;
+        }
+
+    const int n = kVisWidth * kVisHeight;
+    std::printf("  average colour %lu,%lu,%lu; %d colour%s\n", (sum[0] + n / 2) / n,
+                (sum[1] + n / 2) / n, (sum[2] + n / 2) / n, distinct, distinct == 1 ? "" : "s");
+    const bool lettered = distinct <= kMostLetters;
+    if (lettered) {
+        for (int i = 0; i < distinct; ++i)
+            std::printf("  %c = %u,%u,%u (%d pixel%s)\n", kLetters[i], GetRValue(tally[i].color),
+                        GetGValue(tally[i].color), GetBValue(tally[i].color), tally[i].count,
+                        tally[i].count == 1 ? "" : "s");
+    } else {
+        std::printf("  shown by brightness, dark \"%c\" to light \"%c\"\n", kShades[0],
+                    kShades[sizeof kShades - 2]);
+    }
+    std::printf("  +");
+    for (int x = 0; x < kVisWidth; ++x) std::putchar('-');
+    std::printf("+\n");
+    for (int y = 0; y < kVisHeight; ++y) {
+        std::printf("  |");
+        for (int x = 0; x < kVisWidth; ++x) {
+            const COLORREF c = pixels[y][x];
+            if (lettered) {
+                int i = 0;
+                while (tally[i].color != c) ++i;
+                std::putchar(kLetters[i]);
+            } else {
+                const int luma = (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100;
+                std::putchar(kShades[luma * (sizeof kShades - 1) / 256]);
+            }
+        }
+        std::printf("|\n");
+    }
+    std::printf("  +");
+    for (int x = 0; x < kVisWidth; ++x) std::putchar('-');
+    std::printf("+\n");
+}
+
+}  // namespace
+
+void ReportBitmap(const char* path, bool read)
+{
+    char onDisk[MAX_PATH];
+    NameOnDisk(path, "main.bmp", onDisk, sizeof onDisk);
+    std::printf("\nMain bitmap: ");
+    PrintFileName(onDisk, "main.bmp");
+    std::printf("%s\n", read ? "" : " (not read while Enable is 0)");
+
+    const char* keeps = "the plug-in builds no bar frames for this skin and draws those of the "
+                        "skin before it (black ones when there was none)";
+    WIN32_FILE_ATTRIBUTE_DATA about;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &about)) {
+        std::printf("  missing: %s\n", keeps);
+        return;
+    }
+    if (!BitmapFileLooksSound(path)) {
+        std::printf("  not a complete bitmap file (%lu bytes: cut short or malformed), not loaded:\n"
+                    "  %s\n", about.nFileSizeLow, keeps);
+        return;
+    }
+    DibSurface image;
+    if (!image.Load(path, 0, 0)) {
+        std::printf("  does not load: %s\n", keeps);
+        return;
+    }
+    const int width = image.header->biWidth;
+    const int height = image.header->biHeight < 0 ? -image.header->biHeight : image.header->biHeight;
+    std::printf("  loads: %d x %d, %u bits per pixel\n", width, height, image.header->biBitCount);
+    if (width >= kVisLeft + kVisWidth && height >= kVisTop + kVisHeight) {
+        std::printf("  the 76 x 16 analyser area at 24,43 lies inside the image\n");
+    } else {
+        const int w = width > kVisLeft ? (width - kVisLeft < kVisWidth ? width - kVisLeft : kVisWidth) : 0;
+        const int h = height > kVisTop ? (height - kVisTop < kVisHeight ? height - kVisTop : kVisHeight) : 0;
+        std::printf("  the 76 x 16 analyser area at 24,43 reaches beyond the image: %d x %d of it\n"
+                    "  come from the image, the rest stays black\n", w, h);
+    }
+    ReportBackground(image);
+}
+
+}  // namespace skin_check

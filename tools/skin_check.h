@@ -1,0 +1,61 @@
+// The parts of zelpin_skin_check.exe, one file each: the settings report
+// (settings_report.cpp), the vis colours report (colors_report.cpp), the
+// main bitmap report (bitmap_report.cpp), and the command line with the
+// file-name helpers they share (skin_check.cpp).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "skin/zelpin_config.h"
+
+namespace skin_check {
+
+// ---- shared by the reports (skin_check.cpp)
+
+bool FileExists(const char* path);
+// The name the file carries on disk, which may differ in letter case.
+void NameOnDisk(const char* path, const char* expected, char* out, size_t room);
+void PrintFileName(const char* onDisk, const char* expected);
+
+// ---- settings (settings_report.cpp)
+
+// What the profile file says about one key: whether it is there, its text and
+// the number the platform makes of it.
+struct RawKey {
+    bool present;
+    char text[256];
+    int number;
+};
+
+class SettingsFile {
+public:
+    explicit SettingsFile(const char* path);
+    bool HasSection() const { return hasSection; }
+    RawKey Read(const char* key, int fallback) const;
+
+private:
+    const char* path;
+    char keys[32768];
+    bool hasSection;
+};
+
+void ReportChoice(const char* key, const RawKey& raw, unsigned char inEffect);
+void PrintRatio(unsigned char ratio);
+void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaultRatio);
+void ReportSwitch(const char* key, const RawKey& raw, int inEffect);
+bool WriteSettings(const char* path, const ZelpinConfig& c);
+const char* BlendName(unsigned char method);
+const char* PickName(unsigned char mode);
+const char* StyleName(int peaks, int rain);
+
+// ---- vis colours (colors_report.cpp)
+
+void ReportColors(const char* path, bool read);
+
+// ---- main bitmap (bitmap_report.cpp)
+
+void ReportBitmap(const char* path, bool read);
+
+}  // namespace skin_check
