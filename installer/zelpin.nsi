@@ -102,23 +102,33 @@ FunctionEnd
 !insertmacro SAME_FILES "un."
 
 ; A player that runs with ZELPIN chosen holds the library open: Windows then
-; refuses to replace or delete it. Asks to close the player and retry, so
-; nothing is changed half-way; cancel (the answer in silent mode) aborts.
+; refuses to replace or delete it. A player closed a moment ago may not have
+; let go of it yet, so the check is repeated for five seconds first; then it
+; asks to close the player and retry, so nothing is changed half-way; cancel
+; (the answer in silent mode) aborts.
 !macro WAIT_FOR_LIBRARY prefix
 Function ${prefix}WaitForLibrary
     Exch $0
     Push $1
+    Push $2
+    StrCpy $2 0
 retry:
     ${If} ${FileExists} $0
         ClearErrors
         FileOpen $1 $0 a
         ${If} ${Errors}
+            ${If} $2 < 10
+                IntOp $2 $2 + 1
+                Sleep 500
+                Goto retry
+            ${EndIf}
             DetailPrint "$0 is in use: the player is running with ZELPIN."
             MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "The player is running and has ZELPIN open:$\r$\n$0$\r$\n$\r$\nClose the player, then choose Retry. Cancel stops here and changes nothing." /SD IDCANCEL IDRETRY retry
             Abort "Cancelled: nothing was changed."
         ${EndIf}
         FileClose $1
     ${EndIf}
+    Pop $2
     Pop $1
     Pop $0
 FunctionEnd

@@ -1,6 +1,6 @@
 #include "plugin/module.h"
 
-#include "zelpin_version.h"
+#include "plugin/version.h"
 
 std::atomic<UpdateStage> updateStage{static_cast<UpdateStage>(NoOpStage)};
 std::atomic<PresentStage> presentStage{static_cast<PresentStage>(NoOpStage)};

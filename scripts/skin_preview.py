@@ -332,7 +332,8 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
         run_host(folder, skin_name, frames, args.seconds, capture, shot if key == 'own' else None)
         return key, capture_to_gif.read_capture(capture)[1]
 
-    print('preview: playing %s in %d runs of %g s' % (skin_name, len(runs), args.seconds))
+    print('preview: playing %s in %d runs of %g s with %s' % (skin_name, len(runs), args.seconds,
+          os.path.join(build, 'vis_zelpin.dll')))
     with ThreadPoolExecutor(PARALLEL_RUNS) as pool:
         captures = dict(pool.map(play, runs))
     for key, frames_of in captures.items():

@@ -179,10 +179,27 @@ class Installer(unittest.TestCase):
 
         self.expect_host_draws(player)
 
+        # An upgrade over an older library and an edited plugin.ini.
+        write(os.path.join(plugins, 'plugin.ini'), USER_INI)
+        write(os.path.join(plugins, 'vis_zelpin.dll'), b'an older library')
+        status, out = self.install('/D=' + windows_path(player))
+        self.assertEqual(0, status, 'upgrade:\n' + out)
+        self.expect_plugins(player, {'vis_zelpin.dll': self.library, 'plugin.ini': USER_INI,
+                                     'plugin.ini.new': self.defaults, 'uninstall_zelpin.exe': None})
+
+        status, out = self.uninstall(plugins)
+        self.assertEqual(0, status, 'uninstall:\n' + out)
+        self.expect_plugins(player, {'plugin.ini': USER_INI})
+        self.assertIsNone(registry_values(ZELPIN_ENTRY), 'the installed programs entry stays')
+
+        # Last, as programs into which the plug-in's window hook brought the
+        # library may hold it a while after the player has ended.
+        status, out = self.install('/D=' + windows_path(player))
+        self.assertEqual(0, status, 'install again:\n' + out)
+
         # The player runs with the library loaded: the install is cancelled
         # (the silent answer) before it changes anything; it would otherwise
         # put the defaults beside the edited plugin.ini.
-        write(os.path.join(plugins, 'plugin.ini'), USER_INI)
         host = subprocess.Popen([os.path.join(SCRIPTS, 'wine-run'), os.path.join(player, 'winamp.exe'),
                                  '--skin', 'Plain', '--seconds', '600'], cwd=player,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
@@ -196,19 +213,7 @@ class Installer(unittest.TestCase):
             host.wait()
             host.stdout.close()
         self.expect_plugins(player, {'vis_zelpin.dll': self.library, 'plugin.ini': USER_INI,
-                                     'uninstall_zelpin.exe': None})
-
-        # An upgrade over an older library and the edited plugin.ini.
-        write(os.path.join(plugins, 'vis_zelpin.dll'), b'an older library')
-        status, out = self.install('/D=' + windows_path(player))
-        self.assertEqual(0, status, 'upgrade:\n' + out)
-        self.expect_plugins(player, {'vis_zelpin.dll': self.library, 'plugin.ini': USER_INI,
                                      'plugin.ini.new': self.defaults, 'uninstall_zelpin.exe': None})
-
-        status, out = self.uninstall(plugins)
-        self.assertEqual(0, status, 'uninstall:\n' + out)
-        self.expect_plugins(player, {'plugin.ini': USER_INI})
-        self.assertIsNone(registry_values(ZELPIN_ENTRY), 'the installed programs entry stays')
 
     def test_refuses_folder_without_the_player(self):
         folder = player_folder(self.tmp.name, 'not-a-player', with_player=False)

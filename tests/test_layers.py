@@ -4,7 +4,8 @@ Floor 1 holds what the player defines (player/) and the image type (image/),
 which read nothing of each other; then skin/, draw/ and plugin/. Above them
 sit the stand-in host, the tools, the benchmark and the tests, which the
 product never includes. Every quoted include of a product file must name a
-file of the repository by its path from the top; a folder that holds C++
+file of the repository (or the template NAME.in of one the build makes) by its
+path from the top; a folder that holds C++
 sources must have its place below, so a new room is placed on purpose.
 """
 
@@ -53,7 +54,9 @@ def layering_faults(root):
                 faults.append('%s: includes "%s" from %s/, which the product never includes'
                               % (where, target, top))
                 continue
-            if top not in FLOORS or not os.path.isfile(os.path.join(root, target)):
+            # A header the build makes from a template stands as NAME.in.
+            made = os.path.isfile(os.path.join(root, target + ".in"))
+            if top not in FLOORS or not (os.path.isfile(os.path.join(root, target)) or made):
                 faults.append('%s: includes "%s", not a product file named from the top'
                               % (where, target))
                 continue

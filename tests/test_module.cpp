@@ -5,8 +5,8 @@
 
 #include "plugin/module.h"
 #include "plugin/startup.h"
+#include "plugin/version.h"
 #include "tests/support/message_box_watcher.h"
-#include "zelpin_version.h"
 
 namespace {
 

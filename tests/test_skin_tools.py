@@ -279,14 +279,17 @@ class Preview(unittest.TestCase):
 
     def gif_frames(self, name):
         with Image.open(os.path.join(self.out, name)) as gif:
-            frames = []
+            frames, shown = [], 0
             for k in range(gif.n_frames):
                 gif.seek(k)
                 frames.append(np.asarray(gif.convert('RGB')))
-        # Every second time slot up to the last frame captured in any run.
+                shown += gif.info['duration']
+        # Every second 60th of a second up to the last frame captured in any
+        # run, each 1/30 s (rounded to the GIF's hundredths): a run of the
+        # same picture is one frame shown for longer.
         last = max(capture_to_gif.read_capture(os.path.join(self.out, 'captures', cap))[1][-1][0]
                    for cap in os.listdir(os.path.join(self.out, 'captures')))
-        self.assertEqual(last // 2 + 1, len(frames), name)
+        self.assertEqual(round((last // 2 + 1) * 100 / 30) * 10, shown, name)
         return frames
 
     def expect_shown_in_order(self, panels, captured, what):
