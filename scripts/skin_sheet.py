@@ -49,6 +49,7 @@ class Cell:
     def __init__(self, name):
         self.name = name
         self.problem = None
+        self.note = None        # a remark on a skin that runs, such as a bad main bitmap
         self.shown = True
         self.frames = []
 
@@ -69,7 +70,7 @@ def background(cells):
         x, y = cell_origin(k)
         draw.text((x, y - NAME_H + 1), fit(draw, font, cell.name, PANEL_W), fill=skin_preview.INK,
                   font=font)
-        remark = cell.problem or (None if cell.shown else 'no analyser (Enable 0)')
+        remark = cell.problem or (None if cell.shown else 'no analyser (Enable 0)') or cell.note
         if remark:
             draw.text((x, y + PANEL_H + 2), fit(draw, font, remark, PANEL_W),
                       fill=skin_preview.MARK, font=font)
@@ -88,6 +89,21 @@ def compose(base, cells, slot):
     return image
 
 
+# The check's words for a main bitmap the plug-in cannot use: it then draws
+# black bar frames, which a cell without a word would leave unexplained.
+BITMAP_NOTES = (('  missing:', 'main bitmap missing: black bars'),
+                ('  not a complete bitmap file', 'main bitmap cut short: black bars'),
+                ('  does not load:', 'main bitmap does not load: black bars'))
+
+
+def bitmap_note(report):
+    for line in report.splitlines():
+        for start, note in BITMAP_NOTES:
+            if line.startswith(start):
+                return note
+    return None
+
+
 def play(cell, skin, build, plugin_ini, frames, seconds, work):
     """Runs the host in the skin's own settings; notes whether it shows the
     analyser (the single check's exit status)."""
@@ -95,6 +111,7 @@ def play(cell, skin, build, plugin_ini, frames, seconds, work):
                                skin_preview.windows_path(skin.folder),
                                '--plugin-ini', skin_preview.windows_path(plugin_ini)])
     cell.shown = check.returncode == 0
+    cell.note = bitmap_note(check.stdout.decode(errors='replace'))
     folder = os.path.join(work, 'player')
     skin_preview.lay_out_player(folder, build, plugin_ini, skin.folder, 'skin', None)
     capture = os.path.join(work, 'run.cap')

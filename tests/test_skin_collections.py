@@ -375,6 +375,10 @@ class ContactSheet(unittest.TestCase):
                 self.assertEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]))
             elif name == 'Iris':
                 self.assertIn((0, 0, 0), got)       # no bar frames: black ones
+                x, y = 1 * 244 + 8, 2 * 90 + 22     # said below, not framed
+                below = sheet[y + 50:y + 60, x:x + 228]
+                self.assertIn(skin_preview.MARK, self.colours(below))
+                self.assertNotEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]))
             else:
                 self.assertIn(own, got, name)
                 self.assertGreater(len(got), 1, '%s shows no analyser' % name)
