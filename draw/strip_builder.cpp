@@ -10,9 +10,6 @@ BlendPixel blendPixel = BlendMix;
 
 namespace {
 
-// The analyser's place in the skin's main window bitmap.
-const int kVisLeft = 24;
-const int kVisTop = 43;
 const int kFirstBarColor = 2;
 const int kPeakColor = 23;
 const int kVisColorCount = 24;

@@ -2,9 +2,8 @@
 #pragma once
 
 #include "image/dib_surface.h"
+#include "player/main_window.h"
 
-const int kVisWidth = 76;
-const int kVisHeight = 16;
 const int kStripFrames = 17;
 
 extern DibSurface* outputSurface;   // 76 x 16: the finished analyser image

@@ -6,16 +6,6 @@
 
 namespace {
 
-uint32_t Le32(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint16_t Le16(const unsigned char* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
 void PutLe32(unsigned char* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
@@ -31,57 +21,6 @@ const int kFileHeaderSize = 14;
 const int kInfoHeaderSize = 40;
 
 }  // namespace
-
-bool BmpFileIsSound(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    unsigned char head[kFileHeaderSize + kInfoHeaderSize];
-    DWORD got = 0;
-    bool read = GetFileSizeEx(file, &size) &&
-                ReadFile(file, head, sizeof head, &got, nullptr) && got == sizeof head;
-    CloseHandle(file);
-    if (!read || head[0] != 'B' || head[1] != 'M') return false;
-
-    const unsigned char* info = head + kFileHeaderSize;
-    const int64_t offBits = Le32(head + 10);
-    const int64_t infoSize = Le32(info);
-    const int64_t width = static_cast<int32_t>(Le32(info + 4));
-    int64_t height = static_cast<int32_t>(Le32(info + 8));
-    const int planes = Le16(info + 12);
-    const int bits = Le16(info + 14);
-    const uint32_t compression = Le32(info + 16);
-    const int64_t colorsUsed = Le32(info + 32);
-    if (height < 0) height = -height;
-    if (infoSize < kInfoHeaderSize || planes != 1 || width <= 0 || height <= 0 ||
-        width > 65535 || height > 65535)
-        return false;
-
-    int64_t extra = 0;   // colour table or channel masks after the info header
-    switch (bits) {
-    case 1: case 4: case 8:
-        if (compression != BI_RGB || colorsUsed > (int64_t(1) << bits)) return false;
-        extra = 4 * (colorsUsed ? colorsUsed : (int64_t(1) << bits));
-        break;
-    case 16: case 32:
-        if (compression == BI_BITFIELDS) {
-            if (infoSize == kInfoHeaderSize) extra = 12;
-        } else if (compression != BI_RGB) {
-            return false;
-        }
-        break;
-    case 24:
-        if (compression != BI_RGB) return false;
-        break;
-    default:
-        return false;
-    }
-    const int64_t stride = (width * bits + 31) / 32 * 4;
-    return offBits >= kFileHeaderSize + infoSize + extra &&
-           size.QuadPart >= offBits + stride * height;
-}
 
 bool WriteBmp24(const std::string& path, int width, int height,
                 const std::vector<unsigned char>& bgrTopDown)

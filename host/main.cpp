@@ -31,12 +31,12 @@ const char kUsage[] =
     "                     shade on|off    shaded window\n"
     "                     repaint         repaint the window\n"
     "                     shot FILE.bmp   screenshot of the window\n"
-    "                     notice NAME     skin notice (WM_COPYDATA 10650) naming NAME\n"
+    "                     notice NAME     skin notice (WM_COPYDATA, code %lu) naming NAME\n"
     "                   e.g. \"t=1 skin Ember; t=2 double on; t=2.5 shot out\\x.bmp\"\n"
     "  --help           this text\n"
     "Exit status: 0 ran, 1 bad command line, 2 no window, 3 plug-in not loaded,\n"
     "4 the plug-in's Init failed, 5 an action failed (screenshot not written).\n"
-    "The ini file <exe path>.ini is written with [Winamp] SkinDir=<Skins folder>.\n";
+    "The ini file <exe path>.ini is written with [%s] %s=<Skins folder>.\n";
 
 struct Action {
     double t;
@@ -132,7 +132,8 @@ int main(int argc, char** argv)
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
         if (arg == "--help") {
-            std::fputs(kUsage, stdout);
+            std::printf(kUsage, static_cast<unsigned long>(kSkinNoticeCode), kPlayerIniSection,
+                        kPlayerSkinDirKey);
             return 0;
         } else if (arg == "--null-skin") {
             options.getSkinAnswersNull = true;

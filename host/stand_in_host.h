@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "player/main_window.h"
 #include "player/vis_plugin.h"
 
 class StandInHost {
@@ -24,8 +25,8 @@ public:
     // does), unloads the library and closes the window.
     ~StandInHost();
 
-    // Writes the host ini (section "Winamp", key "SkinDir") beside the
-    // executable, creates the main window (275 x 116) on the host's own window
+    // Writes the host ini (kPlayerIniSection, kPlayerSkinDirKey) beside the
+    // executable, creates the main window (kMainWindowWidth x kMainWindowHeight) on the host's own window
     // thread and paints the current skin.
     bool Open(const Options& options);
     HWND Window() const;
@@ -58,8 +59,8 @@ public:
     void SetDoubleSize(bool on);
     void SetShaded(bool on);
     void Repaint();
-    // A skin notice, sent as a companion program would (WM_COPYDATA 10650).
-    LRESULT SendSkinNotice(const void* data, DWORD cbData, ULONG_PTR code = 10650);
+    // A skin notice, sent as a companion program would (WM_COPYDATA, kSkinNoticeCode).
+    LRESULT SendSkinNotice(const void* data, DWORD cbData, ULONG_PTR code = kSkinNoticeCode);
 
     // Pixels of the host window as they show now (read from the window's DC).
     COLORREF PixelAt(int x, int y) const;

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "host/bmp_file.h"
+#include "image/bmp_check.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ HBITMAP LoadMainBitmap(const std::string& skinPath, SIZE& size)
             file = skinPath + "\\" + found.cFileName;
     } while (file.empty() && FindNextFileA(search, &found));
     FindClose(search);
-    if (file.empty() || file.size() >= MAX_PATH || !BmpFileIsSound(file)) return nullptr;
+    if (file.empty() || file.size() >= MAX_PATH || !BitmapFileLooksSound(file.c_str()))
+        return nullptr;
 
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
                                                      LR_LOADFROMFILE | LR_CREATEDIBSECTION));
@@ -44,7 +45,8 @@ bool StandInHost::Impl::WriteIni() const
 {
     WIN32_FILE_ATTRIBUTE_DATA before;
     bool existed = GetFileAttributesExA(iniPath.c_str(), GetFileExInfoStandard, &before) != 0;
-    std::string text = "[Winamp]\r\nSkinDir=" + skinsFolder + "\r\n";
+    std::string text = std::string("[") + kPlayerIniSection + "]\r\n" + kPlayerSkinDirKey + "=" +
+                       skinsFolder + "\r\n";
     HANDLE file = CreateFileA(iniPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -6,8 +6,6 @@
 namespace {
 
 const char kClassName[] = "ZelpinStandInHost";
-const int kWidth = 275;
-const int kHeight = 116;
 const int kShadedHeight = 14;
 const COLORREF kGrey = RGB(128, 128, 128);
 
@@ -24,8 +22,8 @@ void StandInHost::Impl::Paint()
     DeleteObject(grey);
     if (skinBitmap) {
         const int scale = doubleSize ? 2 : 1;
-        const int rows = shaded ? kShadedHeight : kHeight;
-        const int w = skinSize.cx < kWidth ? skinSize.cx : kWidth;
+        const int rows = shaded ? kShadedHeight : kMainWindowHeight;
+        const int w = skinSize.cx < kMainWindowWidth ? skinSize.cx : kMainWindowWidth;
         const int h = skinSize.cy < rows ? skinSize.cy : rows;
         HDC memDC = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(memDC, skinBitmap);
@@ -41,8 +39,8 @@ void StandInHost::Impl::Paint()
 void StandInHost::Impl::Resize()
 {
     const int scale = doubleSize ? 2 : 1;
-    const int rows = shaded ? kShadedHeight : kHeight;
-    SetWindowPos(window, nullptr, 0, 0, kWidth * scale, rows * scale,
+    const int rows = shaded ? kShadedHeight : kMainWindowHeight;
+    SetWindowPos(window, nullptr, 0, 0, kMainWindowWidth * scale, rows * scale,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
@@ -117,7 +115,7 @@ DWORD WINAPI StandInHost::Impl::WindowThread(void* param)
     // The window's instance is the executable's, so the plug-in finds the
     // host's path (and from it the ini) through the window.
     HWND hwnd = CreateWindowExA(0, kClassName, "ZELPIN stand-in host", WS_POPUP,
-                                40, 40, kWidth, kHeight, nullptr, nullptr, instance, impl);
+                                40, 40, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, impl);
     if (hwnd) {
         ShowWindow(hwnd, SW_SHOWNOACTIVATE);
         UpdateWindow(hwnd);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "player/main_window.h"
+
 bool ReadWindowPixels(HWND window, int x, int y, int w, int h,
                       std::vector<unsigned char>& bgr)
 {
@@ -42,10 +44,9 @@ bool ReadWindowPixels(HWND window, int x, int y, int w, int h,
 bool VisAreaRect(HWND window, RECT& area)
 {
     RECT r;
-    if (!GetWindowRect(window, &r) || r.bottom - r.top < 116) return false;
-    if (r.right - r.left > 275)
-        SetRect(&area, 48, 86, 48 + 152, 86 + 32);
-    else
-        SetRect(&area, 24, 43, 24 + 76, 43 + 16);
+    if (!GetWindowRect(window, &r) || r.bottom - r.top < kMainWindowHeight) return false;
+    const int scale = r.right - r.left > kMainWindowWidth ? 2 : 1;
+    SetRect(&area, scale * kVisLeft, scale * kVisTop, scale * (kVisLeft + kVisWidth),
+            scale * (kVisTop + kVisHeight));
     return true;
 }

@@ -9,6 +9,7 @@
 bool ReadWindowPixels(HWND window, int x, int y, int w, int h,
                       std::vector<unsigned char>& bgr);
 
-// The vis area of the host window for its current size: 76 x 16 at 24,43,
-// 152 x 32 at 48,86 at double size; false while the window is shaded.
+// The vis area of the host window for its current size: as placed in the
+// main window (player/main_window.h), doubled at double size; false while
+// the window is shaded.
 bool VisAreaRect(HWND window, RECT& area);

@@ -1,5 +1,6 @@
 #include "plugin/module.h"
 
+#include "plugin/startup.h"
 #include "plugin/version.h"
 
 std::atomic<UpdateStage> updateStage{static_cast<UpdateStage>(NoOpStage)};
@@ -9,6 +10,8 @@ void NoOpStage(winampVisModule*) {}
 void NoOpStage() {}
 
 winampVisModule visModule;   // filled by PluginObject when the library loads
+
+static char moduleDescription[] = "ZELPIN";
 
 static char headerDescription[] = "Yet Another tavesh Visualization Library";
 
@@ -39,3 +42,31 @@ void __cdecl Config(winampVisModule* module)
                 "Written by the ZELPIN developers",
                 "About - ZELPIN", MB_OK);
 }
+
+namespace {
+
+// Fills the module record while the library loads, before the host can ask.
+class PluginObject {
+public:
+    PluginObject()
+    {
+        visModule.description = moduleDescription;
+        visModule.hwndParent = nullptr;
+        visModule.hDllInstance = nullptr;
+        visModule.sRate = 0;
+        visModule.nCh = 0;
+        visModule.latencyMs = 15;
+        visModule.delayMs = 15;
+        visModule.spectrumNch = 2;
+        visModule.waveformNch = 0;
+        visModule.Config = Config;
+        visModule.Init = Init;
+        visModule.Render = Render;
+        visModule.Quit = Quit;
+    }
+    virtual ~PluginObject() {}
+};
+
+PluginObject pluginObject;
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "draw/surfaces.h"
+#include "player/main_window.h"
 #include "plugin/frame_stages.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
@@ -16,10 +17,6 @@
 namespace {
 
 const int kQuelbixAlwaysOffFrom = 0x2004;
-const UINT kQuelbixHello = WM_USER + 102;
-const WPARAM kQuelbixHelloCode = 7;
-
-char moduleDescription[] = "ZELPIN";
 
 int Fail(winampVisModule* module, const char* message)
 {
@@ -91,7 +88,7 @@ int __cdecl Init(winampVisModule* module)
     if (config->dependQuelbix != 0) {
         if (!InstallHook(NoticeWatchHook, module->hDllInstance))
             return Fail(module, "Unable to set hook");
-        SendMessageA(hostWindow, kQuelbixHello, kQuelbixHelloCode,
+        SendMessageA(hostWindow, kCompanionHello, kCompanionHelloCode,
                      reinterpret_cast<LPARAM>(hostWindow));
         skinSuck->locator->GetCurrentSkin(skinPath, lastSkinName);
         return 0;
@@ -118,34 +115,6 @@ void __cdecl Quit(winampVisModule*)
     delete config;
     config = nullptr;
 }
-
-namespace {
-
-// Fills the module record while the library loads, before the host can ask.
-class PluginObject {
-public:
-    PluginObject()
-    {
-        visModule.description = moduleDescription;
-        visModule.hwndParent = nullptr;
-        visModule.hDllInstance = nullptr;
-        visModule.sRate = 0;
-        visModule.nCh = 0;
-        visModule.latencyMs = 15;
-        visModule.delayMs = 15;
-        visModule.spectrumNch = 2;
-        visModule.waveformNch = 0;
-        visModule.Config = Config;
-        visModule.Init = Init;
-        visModule.Render = Render;
-        visModule.Quit = Quit;
-    }
-    virtual ~PluginObject() {}
-};
-
-PluginObject pluginObject;
-
-}  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {

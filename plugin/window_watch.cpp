@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "player/main_window.h"
 #include "plugin/frame_stages.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"

@@ -3,7 +3,5 @@
 
 #include <windows.h>
 
-const ULONG_PTR kSkinNoticeCode = 10650;
-
 LRESULT CALLBACK PaintWatchHook(int code, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK NoticeWatchHook(int code, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "player/main_window.h"
 #include "player/vis_plugin.h"
 
 namespace {
@@ -101,7 +102,7 @@ SkinLocator::SkinLocator(HWND window)
 
     char skinDir[MAX_PATH] = "";
     if (hostIniPath[0])
-        GetPrivateProfileStringA("Winamp", "SkinDir", "", skinDir, MAX_PATH, hostIniPath);
+        GetPrivateProfileStringA(kPlayerIniSection, kPlayerSkinDirKey, "", skinDir, MAX_PATH, hostIniPath);
     SkinsFolderFor(skinDir, hostExePath, CP_ACP, skinsFolder);
 }
 
@@ -118,9 +119,9 @@ int SkinLocator::GetWindowMode(RECT* rect)
         SetRectEmpty(r);
         return 2;
     }
-    if (r->bottom - r->top < 116)
+    if (r->bottom - r->top < kMainWindowHeight)
         return 2;
-    if (r->right - r->left > 275)
+    if (r->right - r->left > kMainWindowWidth)
         return 1;
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "image/dib_surface.h"
+#include "player/main_window.h"
 
 // Spread over the main window's frame and title bar, clear of the vis area.
 const SamplePoint samplePoints[32] = {
@@ -18,9 +19,6 @@ const SamplePoint samplePoints[32] = {
 };
 
 namespace {
-
-const int kSkinWidth = 275;
-const int kSkinHeight = 116;
 
 // No 12-bit key has bit 12 set, so a signature holding this matches nothing.
 const unsigned short kNoKey = 0xFFFF;
@@ -178,7 +176,7 @@ void SignatureSkinLocator::TakeSnapshot()
     DibSurface* surface = new (std::nothrow) DibSurface;
     if (!surface)
         return;
-    if (!surface->Create(kSkinWidth, kSkinHeight, 24)) {
+    if (!surface->Create(kMainWindowWidth, kMainWindowHeight, 24)) {
         delete surface;
         return;
     }
@@ -187,7 +185,7 @@ void SignatureSkinLocator::TakeSnapshot()
         delete surface;
         return;
     }
-    BOOL copied = StretchBlt(surface->memDC, 0, 0, kSkinWidth, kSkinHeight, windowDC, 0, 0,
+    BOOL copied = StretchBlt(surface->memDC, 0, 0, kMainWindowWidth, kMainWindowHeight, windowDC, 0, 0,
                              rect.right - rect.left, rect.bottom - rect.top, SRCCOPY);
     ReleaseDC(window, windowDC);
     // A failed copy leaves blank pixels that could match a skin: keep the
@@ -197,22 +195,31 @@ void SignatureSkinLocator::TakeSnapshot()
     delete surface;
 }
 
+int SignatureSkinLocator::BestMatch(const SkinSignature& shown, unsigned char* points) const
+{
+    int best = -1;
+    unsigned char bestCount = 0;
+    for (unsigned i = 0; i < entryCount; ++i) {
+        const unsigned char n = shown.CountEqual(*entries[i]);
+        if (n > bestCount) {
+            best = static_cast<int>(i);
+            bestCount = n;
+        }
+    }
+    *points = bestCount;
+    return best;
+}
+
 int SignatureSkinLocator::GetCurrentSkin(char* pathBuf, char* nameBuf)
 {
     TakeSnapshot();
     pathBuf[0] = '\0';
 
-    const NamedSkinSignature* best = nullptr;
-    unsigned char bestCount = 0;
-    for (unsigned i = 0; i < entryCount; ++i) {
-        unsigned char n = CountEqual(*entries[i]);
-        if (n > bestCount) {
-            best = entries[i];
-            bestCount = n;
-        }
-    }
-    if (!best)
+    unsigned char points;
+    const int match = BestMatch(*this, &points);
+    if (match < 0)
         return 0;
+    const NamedSkinSignature* best = entries[match];
 
     size_t folderLength = strnlen(skinsFolder, MAX_PATH);
     if (folderLength == 0 || folderLength >= MAX_PATH)

@@ -46,6 +46,9 @@ public:
     int RefreshSkins() override;
     int AddSkin(const char* entryName);
     void TakeSnapshot();
+    // The catalogued skin a window showing `shown` is taken for: the first
+    // with the most equal points; -1 when no point agrees.
+    int BestMatch(const SkinSignature& shown, unsigned char* points) const;
 
     NamedSkinSignature* entries[256];
     unsigned entryCount;

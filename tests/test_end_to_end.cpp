@@ -50,12 +50,7 @@ protected:
     std::string MakeSkin(const std::string& name, COLORREF frame, COLORREF background, COLORREF bar,
                          const std::string& settings = kSolid)
     {
-        std::string folder = root / ("Skins\\" + name);
-        MakeFolder(folder);
-        WriteMainBitmap(folder + "\\main.bmp", frame, background);
-        WriteTextFile(folder + "\\viscolor.txt", VisColorText(bar, kPeak));
-        WriteTextFile(folder + "\\zelpin.txt", settings);
-        return folder;
+        return ::MakeSkin(root / ("Skins\\" + name), frame, background, bar, kPeak, settings);
     }
 
     void PluginIni(const std::string& text) { WriteTextFile(root / "Plugins\\plugin.ini", text); }

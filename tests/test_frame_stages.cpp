@@ -44,9 +44,6 @@ const COLORREF kBackgroundB = RGB(60, 70, 80);
 const COLORREF kBarB = RGB(0, 210, 0);
 const COLORREF kMarker = RGB(1, 2, 3);
 
-// Ratio 100 percent with the mix blend paints the vis colours unchanged.
-const char kSolidSettings[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
-
 COLORREF OutputPixel(int x, int y) { return GetPixel(outputSurface->memDC, x, y); }
 COLORREF StripPixel(int x, int y) { return GetPixel(stripSurface->memDC, x, y); }
 
@@ -75,14 +72,9 @@ protected:
     }
 
     std::string MakeSkin(const std::string& name, COLORREF background, COLORREF bar,
-                         const std::string& settings = kSolidSettings)
+                         const std::string& settings = kSolid)
     {
-        std::string folder = root / name;
-        MakeFolder(folder);
-        WriteMainBitmap(folder + "\\main.bmp", kFrame, background);
-        WriteTextFile(folder + "\\viscolor.txt", VisColorText(bar, kPeakA));
-        if (!settings.empty()) WriteTextFile(folder + "\\zelpin.txt", settings);
-        return folder;
+        return ::MakeSkin(root / name, kFrame, background, bar, kPeakA, settings);
     }
 
     void Report(const std::string& name)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/stand_in_host.h"
+#include "tests/support/scenario_skins.h"
 #include "tests/support/skin_files.h"
 
 namespace {
@@ -26,24 +27,9 @@ const SIZE_T kPrivateTolerance = 256 * 1024;
 // means the platform never refused, and the headroom would show nothing.
 const size_t kHeadroomCap = 200000;
 
-const COLORREF kPeak = RGB(0, 40, 250);
-
-struct SkinColours {
-    const char* name;
-    COLORREF frame;
-    COLORREF background;
-    COLORREF bar;
-};
-
 // Frames differ too, so a picture of the window tells the skins apart.
-const SkinColours kSkins[] = {
-    {"Alpha", RGB(40, 40, 48), RGB(10, 20, 30), RGB(200, 30, 0)},
-    {"Beta", RGB(90, 90, 20), RGB(60, 70, 80), RGB(0, 210, 90)},
-    {"Gamma", RGB(160, 20, 120), RGB(30, 0, 60), RGB(240, 240, 200)},
-};
+const SkinColours (&kSkins)[3] = kScenarioSkins;
 const int kSkinCount = 3;
-
-const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
 
 // How many memory drawing contexts the process can still make before the
 // platform refuses. Every drawing object alive anywhere in the process
@@ -130,11 +116,8 @@ protected:
         CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(),
                   (root / "Plugins\\vis_zelpin.dll").c_str(), FALSE);
         for (const SkinColours& skin : kSkins) {
-            std::string folder = root / (std::string("Skins\\") + skin.name);
-            MakeFolder(folder);
-            WriteMainBitmap(folder + "\\main.bmp", skin.frame, skin.background);
-            WriteTextFile(folder + "\\viscolor.txt", VisColorText(skin.bar, kPeak));
-            WriteTextFile(folder + "\\zelpin.txt", kSolid);
+            MakeSkin(root / (std::string("Skins\\") + skin.name), skin.frame, skin.background,
+                     skin.bar, kPeak, kSolid);
         }
         options.skinsFolder = root / "Skins";
         options.skin = kSkins[0].name;

@@ -7,15 +7,12 @@
 
 #include "image/bmp_check.h"
 #include "image/dib_surface.h"
+#include "player/main_window.h"
 
 namespace skin_check {
 
 namespace {
 
-const int kVisLeft = 24;
-const int kVisTop = 43;
-const int kVisWidth = 76;
-const int kVisHeight = 16;
 const char kLetters[] = "ABCDEFGHIJKLMNOP";
 const int kMostLetters = sizeof(kLetters) - 1;
 const char kShades[] = " .:-=+*#%@";
@@ -26,7 +23,7 @@ struct Tally {
 };
 
 // The analyser's background, composed as the bar strip builder lays it: the
-// area at 24,43 over black, so a small image leaves part of it black.
+// vis area over black, so a small image leaves part of it black.
 void ReportBackground(DibSurface& image)
 {
     DibSurface area;
@@ -131,12 +128,14 @@ void ReportBitmap(const char* path, bool read)
     const int height = image.header->biHeight < 0 ? -image.header->biHeight : image.header->biHeight;
     std::printf("  loads: %d x %d, %u bits per pixel\n", width, height, image.header->biBitCount);
     if (width >= kVisLeft + kVisWidth && height >= kVisTop + kVisHeight) {
-        std::printf("  the 76 x 16 analyser area at 24,43 lies inside the image\n");
+        std::printf("  the %d x %d analyser area at %d,%d lies inside the image\n", kVisWidth,
+                    kVisHeight, kVisLeft, kVisTop);
     } else {
         const int w = width > kVisLeft ? (width - kVisLeft < kVisWidth ? width - kVisLeft : kVisWidth) : 0;
         const int h = height > kVisTop ? (height - kVisTop < kVisHeight ? height - kVisTop : kVisHeight) : 0;
-        std::printf("  the 76 x 16 analyser area at 24,43 reaches beyond the image: %d x %d of it\n"
-                    "  come from the image, the rest stays black\n", w, h);
+        std::printf("  the %d x %d analyser area at %d,%d reaches beyond the image: %d x %d of it\n"
+                    "  come from the image, the rest stays black\n",
+                    kVisWidth, kVisHeight, kVisLeft, kVisTop, w, h);
     }
     ReportBackground(image);
 }

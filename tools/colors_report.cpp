@@ -14,6 +14,50 @@ namespace {
 
 const int kColorCount = 24;
 const int kLineBuffer = 256;    // the plug-in's line buffer, terminator included
+const int kMostWarnings = 5;    // a cut line, missing numbers, three wrapped components
+const size_t kWarningRoom = 96;
+
+struct ColorLine {
+    char text[kLineBuffer];
+    bool cut;            // the line went on past the buffer
+    VisColorLine got;
+};
+
+// The lines of a colour file as the plug-in reads them: at most 24 reads of
+// at most 255 characters each.
+class ColorLines {
+public:
+    explicit ColorLines(const char* path) : file(std::fopen(path, "r")) {}
+    ~ColorLines() { if (file) std::fclose(file); }
+    ColorLines(const ColorLines&) = delete;
+    ColorLines& operator=(const ColorLines&) = delete;
+    bool Open() const { return file != nullptr; }
+    bool Next()
+    {
+        if (!file || index + 1 >= kColorCount || !std::fgets(line.text, sizeof line.text, file))
+            return false;
+        ++index;
+        std::memcpy(shown, line.text, sizeof shown);
+        const size_t length = std::strlen(line.text);
+        line.cut = length > 0 && line.text[length - 1] != '\n' && !std::feof(file);
+        line.got = ReadVisColorLine(line.text);
+        return true;
+    }
+    // After the 24th read: whether the file goes on.
+    bool More()
+    {
+        char rest[kLineBuffer];
+        return file && index + 1 == kColorCount && std::fgets(rest, sizeof rest, file);
+    }
+    int Count() const { return index + 1; }
+
+    ColorLine line;
+    char shown[kLineBuffer];   // the line before the reader split it
+
+private:
+    FILE* file;
+    int index = -1;
+};
 
 // Shows a line of a text file with its control and non-ASCII bytes escaped;
 // the line feed that ends it is left out.
@@ -41,6 +85,29 @@ const char* UseOf(int entry, char* out, size_t room)
     return out;
 }
 
+// The warnings a line earns, each as the report words it; returns how many.
+int LineWarnings(const ColorLine& line, char out[][kWarningRoom])
+{
+    static const char* const component[3] = {"red", "green", "blue"};
+    const VisColorLine& got = line.got;
+    const COLORREF stored = RGB(got.low[0], got.low[1], got.low[2]);
+    int n = 0;
+    if (line.cut)
+        std::snprintf(out[n++], kWarningRoom,
+                      "a line longer than 255 characters: the rest fills the next entry");
+    if (got.numbers == 0)
+        std::snprintf(out[n++], kWarningRoom, "no number on the line: stores black");
+    else if (got.numbers < 3)
+        std::snprintf(out[n++], kWarningRoom, "only %d of 3 components %s: the others are 0%s",
+                      got.numbers, got.numbers == 1 ? "is a number" : "are numbers",
+                      stored == 0 ? "; stores black" : "");
+    for (int i = 0; i < 3; ++i)
+        if (got.value[i] != got.low[i])
+            std::snprintf(out[n++], kWarningRoom, "%s %d wraps to %u", component[i], got.value[i],
+                          got.low[i]);
+    return n;
+}
+
 void PrintColor(COLORREF c)
 {
     char shown[16];
@@ -52,7 +119,6 @@ void PrintColor(COLORREF c)
 
 void ReportColors(const char* path, bool read)
 {
-    static const char* const component[3] = {"red", "green", "blue"};
     char onDisk[MAX_PATH];
     NameOnDisk(path, "viscolor.txt", onDisk, sizeof onDisk);
     std::printf("\nVis colours: ");
@@ -64,49 +130,32 @@ void ReportColors(const char* path, bool read)
         return;
     }
     std::printf("%s\n", read ? "" : " (not read while Enable is 0)");
-    FILE* file = std::fopen(path, "r");
-    if (!file) return;
+    ColorLines file(path);
+    if (!file.Open()) return;
 
-    int black = 0, wrapped = 0, lines = 0;
-    char line[kLineBuffer];
+    int black = 0, wrapped = 0;
     std::printf("  entry  use     stored       line as read\n");
-    for (; lines < kColorCount && std::fgets(line, sizeof line, file); ++lines) {
-        char shown[kLineBuffer];
-        std::memcpy(shown, line, sizeof shown);
-        const size_t length = std::strlen(line);
-        const bool cut = length > 0 && line[length - 1] != '\n' && !std::feof(file);
-        const VisColorLine got = ReadVisColorLine(line);
+    while (file.Next()) {
+        const int entry = file.Count() - 1;
+        const VisColorLine& got = file.line.got;
         const COLORREF stored = RGB(got.low[0], got.low[1], got.low[2]);
 
         char use[16];
-        std::printf("  %5d  %-7s ", lines, UseOf(lines, use, sizeof use));
+        std::printf("  %5d  %-7s ", entry, UseOf(entry, use, sizeof use));
         PrintColor(stored);
-        PrintQuoted(shown);
+        PrintQuoted(file.shown);
         std::printf("\n");
-        if (stored != table.colors[lines])
+        if (stored != table.colors[entry])
             std::printf("         differs from the table read: the file changed meanwhile\n");
-        if (cut)
-            std::printf("         a line longer than 255 characters: the rest fills the next entry\n");
-        if (got.numbers == 0) {
-            std::printf("         no number on the line: stores black\n");
-            ++black;
-        } else if (got.numbers < 3) {
-            std::printf("         only %d of 3 components %s: the others are 0%s\n", got.numbers,
-                        got.numbers == 1 ? "is a number" : "are numbers",
-                        stored == 0 ? "; stores black" : "");
-            black += stored == 0 ? 1 : 0;
-        }
-        bool wraps = false;
-        for (int i = 0; i < 3; ++i) {
-            if (got.value[i] != got.low[i]) {
-                std::printf("         %s %d wraps to %u\n", component[i], got.value[i], got.low[i]);
-                wraps = true;
-            }
-        }
-        wrapped += wraps ? 1 : 0;
+        char warnings[kMostWarnings][kWarningRoom];
+        const int n = LineWarnings(file.line, warnings);
+        for (int i = 0; i < n; ++i) std::printf("         %s\n", warnings[i]);
+        black += got.numbers < 3 && stored == 0 ? 1 : 0;
+        wrapped += got.value[0] != got.low[0] || got.value[1] != got.low[1] ||
+                   got.value[2] != got.low[2] ? 1 : 0;
     }
-    const bool more = lines == kColorCount && std::fgets(line, sizeof line, file);
-    std::fclose(file);
+    const int lines = file.Count();
+    const bool more = file.More();
 
     for (int entry = lines; entry < kColorCount; ++entry) {
         char use[16];
@@ -119,6 +168,15 @@ void ReportColors(const char* path, bool read)
                 black, black == 1 ? "" : "s", black == 1 ? "s" : "", wrapped,
                 wrapped == 1 ? "s" : "", kColorCount - lines,
                 kColorCount - lines == 1 ? "y" : "ies", kColorCount - lines == 1 ? "s" : "");
+}
+
+int CountColorWarnings(const char* path)
+{
+    ColorLines file(path);
+    int warnings = 0;
+    char unused[kMostWarnings][kWarningRoom];
+    while (file.Next()) warnings += LineWarnings(file.line, unused);
+    return warnings;
 }
 
 }  // namespace skin_check

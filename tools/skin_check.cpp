@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/frame_stages.h"
+#include "skin/skin_files.h"
 #include "skin/zelpin_config.h"
 #include "tools/skin_collection.h"
 

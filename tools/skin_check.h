@@ -53,6 +53,8 @@ const char* StyleName(int peaks, int rain);
 // ---- vis colours (colors_report.cpp)
 
 void ReportColors(const char* path, bool read);
+// How many warnings ReportColors gives for the file's lines.
+int CountColorWarnings(const char* path);
 
 // ---- main bitmap (bitmap_report.cpp)
 

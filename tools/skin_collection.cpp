@@ -9,9 +9,8 @@
 
 #include "image/bmp_check.h"
 #include "image/dib_surface.h"
-#include "plugin/frame_stages.h"
+#include "skin/skin_files.h"
 #include "skin/skin_signature.h"
-#include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
 #include "tools/skin_check.h"
 
@@ -26,8 +25,6 @@ const char kUsage[] =
     "Exit status: 0 every skin shows the analyser and can be told apart, 1 otherwise,\n"
     "2 bad command line or no such folder.\n";
 
-const int kColorCount = 24;
-const int kLineBuffer = 256;     // the plug-in's line buffer, terminator included
 const unsigned kCatalogueSize = 256;
 const int kPoints = 32;
 // Signatures this close can swap when the window's picture is a pixel off,
@@ -60,26 +57,6 @@ struct Row {
 
     bool Shown() const { return refusal.empty() && pathFits && enable != 0; }
 };
-
-// The warnings the single check prints for a colour file: lines cut at the
-// buffer, lines without three numbers, wrapped components.
-int ColourWarnings(const char* path)
-{
-    FILE* file = std::fopen(path, "r");
-    if (!file) return 0;
-    int warnings = 0;
-    char line[kLineBuffer];
-    for (int n = 0; n < kColorCount && std::fgets(line, sizeof line, file); ++n) {
-        const size_t length = std::strlen(line);
-        if (length > 0 && line[length - 1] != '\n' && !std::feof(file)) ++warnings;
-        const VisColorLine got = ReadVisColorLine(line);
-        if (got.numbers < 3) ++warnings;
-        for (int i = 0; i < 3; ++i)
-            if (got.value[i] != got.low[i]) ++warnings;
-    }
-    std::fclose(file);
-    return warnings;
-}
 
 void ReadBitmap(const char* path, Row* row)
 {
@@ -118,7 +95,7 @@ void ReadSkin(const char* pluginIni, Row* row)
     row->enable = config.enable;
     row->peaks = config.peaks;
     row->rain = config.rain;
-    row->colourWarnings = ColourWarnings(files.colors);
+    row->colourWarnings = skin_check::CountColorWarnings(files.colors);
     ReadBitmap(files.bitmap, row);
 }
 
@@ -176,23 +153,6 @@ bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
     } while (FindNextFileA(listing, &found));
     FindClose(listing);
     return true;
-}
-
-// The catalogued skin the plug-in answers when the window shows signature:
-// the first with the most equal points, none without one.
-int Pick(const SignatureSkinLocator& locator, const SkinSignature& shown, int* points)
-{
-    int best = -1;
-    unsigned char bestCount = 0;
-    for (unsigned i = 0; i < locator.entryCount; ++i) {
-        const unsigned char n = shown.CountEqual(*locator.entries[i]);
-        if (n > bestCount) {
-            best = static_cast<int>(i);
-            bestCount = n;
-        }
-    }
-    *points = bestCount;
-    return best;
 }
 
 void PrintRow(const Row& row, int nameWidth)
@@ -283,8 +243,8 @@ bool ReportIdentification(const std::string& skins, std::vector<Row>& rows)
         for (unsigned b = a + 1; b < locator.entryCount; ++b) {
             const int same = locator.entries[a]->CountEqual(*locator.entries[b]);
             if (same == kPoints) {
-                int points;
-                const int pick = Pick(locator, *locator.entries[b], &points);
+                unsigned char points;
+                const int pick = locator.BestMatch(*locator.entries[b], &points);
                 std::printf("  equal signatures: \"%s\" and \"%s\": the plug-in takes both for \"%s\"\n",
                             locator.entries[a]->name, locator.entries[b]->name,
                             locator.entries[pick]->name);
@@ -305,8 +265,8 @@ bool ReportIdentification(const std::string& skins, std::vector<Row>& rows)
                         "no skin while it is shown\n", row.name.c_str());
             continue;
         }
-        int points;
-        const int pick = Pick(locator, row.signature, &points);
+        unsigned char points;
+        const int pick = locator.BestMatch(row.signature, &points);
         if (pick < 0)
             std::printf("  archive \"%s\": while it is shown the plug-in finds no skin "
                         "(no point agrees)\n", row.name.c_str());

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "tests/support/skin_files.h"
+
 const COLORREF kFrameA = RGB(40, 40, 48);
 const COLORREF kBackgroundA = RGB(10, 20, 30);
 const COLORREF kBarA = RGB(200, 30, 0);
@@ -14,4 +16,16 @@ const COLORREF kFrameB = RGB(90, 90, 20);
 const COLORREF kBackgroundB = RGB(60, 70, 80);
 const COLORREF kBarB = RGB(0, 210, 90);
 
-const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
+// The scenarios' skins in full; a third, Gamma, for the soak's rounds.
+struct SkinColours {
+    const char* name;
+    COLORREF frame;
+    COLORREF background;
+    COLORREF bar;
+};
+const SkinColours kScenarioSkins[] = {
+    {"Alpha", kFrameA, kBackgroundA, kBarA},
+    {"Beta", kFrameB, kBackgroundB, kBarB},
+    {"Gamma", RGB(160, 20, 120), RGB(30, 0, 60), RGB(240, 240, 200)},
+};
+

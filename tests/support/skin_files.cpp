@@ -112,11 +112,28 @@ void WriteBmp24(const std::string& path, int width, int height,
     WriteBytes(path, bytes);
 }
 
-void WriteMainBitmap(const std::string& path, COLORREF frame, COLORREF visBackground)
+bool InVisArea(int x, int y)
 {
-    WriteBmp24(path, 275, 116, [&](int x, int y) {
-        return (x >= 24 && x < 100 && y >= 43 && y < 59) ? visBackground : frame;
-    });
+    return x >= kVisLeft && x < kVisLeft + kVisWidth && y >= kVisTop && y < kVisTop + kVisHeight;
+}
+
+void WriteMainBitmap(const std::string& path, COLORREF frame, COLORREF visBackground,
+                     MainBitmapSize size)
+{
+    const bool window = size == MainBitmapSize::Window;
+    WriteBmp24(path, window ? kMainWindowWidth : kVisLeft + kVisWidth,
+               window ? kMainWindowHeight : kVisTop + kVisHeight,
+               [&](int x, int y) { return InVisArea(x, y) ? visBackground : frame; });
+}
+
+std::string MakeSkin(const std::string& folder, COLORREF frame, COLORREF background, COLORREF bar,
+                     COLORREF peak, const std::string& settings, MainBitmapSize size)
+{
+    MakeFolder(folder);
+    WriteMainBitmap(folder + "\\main.bmp", frame, background, size);
+    WriteTextFile(folder + "\\viscolor.txt", VisColorText(bar, peak));
+    if (!settings.empty()) WriteTextFile(folder + "\\zelpin.txt", settings);
+    return folder;
 }
 
 std::string VisColorText(COLORREF bar, COLORREF peak)

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "player/main_window.h"
+
 // A fresh folder under the temporary directory, removed with its contents.
 class TempFolder {
 public:
@@ -30,12 +32,27 @@ void WriteTextFile(const std::string& path, const std::string& text);
 void WriteBmp24(const std::string& path, int width, int height,
                 const std::function<COLORREF(int x, int y)>& colorAt);
 
-// A 275 x 116 main-window image: `frame` everywhere, `visBackground` in the
-// 76 x 16 vis area at 24,43.
-void WriteMainBitmap(const std::string& path, COLORREF frame, COLORREF visBackground);
+bool InVisArea(int x, int y);
+
+// A main-window image: `frame` everywhere, `visBackground` in the vis area;
+// the whole window, or only the corner that ends with the vis area.
+enum class MainBitmapSize { Window, Corner };
+void WriteMainBitmap(const std::string& path, COLORREF frame, COLORREF visBackground,
+                     MainBitmapSize size = MainBitmapSize::Window);
 
 // 24 lines of "r,g,b": entries 2..17 all `bar`, entry 23 `peak`, the rest grey.
 std::string VisColorText(COLORREF bar, COLORREF peak);
+
+// Settings under which every bar pixel is exactly a vis colour: "Ratio" 100
+// percent with the mix blend lays the colour on unchanged, and "AnalyzerMode"
+// 2 paints a full bar in entry 2 alone.
+const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
+
+// A skin folder of those two files and, unless `settings` is empty, a
+// "zelpin.txt" holding it. Returns the folder.
+std::string MakeSkin(const std::string& folder, COLORREF frame, COLORREF background, COLORREF bar,
+                     COLORREF peak, const std::string& settings,
+                     MainBitmapSize size = MainBitmapSize::Window);
 
 std::string ExePath();
 std::string ExeFolder();

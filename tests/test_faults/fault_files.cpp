@@ -5,11 +5,6 @@ namespace faults {
 
 const std::vector<RGBQUAD> kTwoColours = {{0, 255, 0, 0}, {255, 0, 255, 0}};
 
-bool InVisArea(int x, int y)
-{
-    return x >= 24 && x < 100 && y >= 43 && y < 59;
-}
-
 COLORREF TestPixel(int x, int y)
 {
     return InVisArea(x, y) ? kBackgroundF : kFrameF;
@@ -18,15 +13,8 @@ COLORREF TestPixel(int x, int y)
 std::string MakeSkin(const std::string& folder, COLORREF frame, COLORREF background, COLORREF bar,
                      const std::string& settings, bool wholeWindow)
 {
-    MakeFolder(folder);
-    if (wholeWindow)
-        WriteMainBitmap(folder + "\\main.bmp", frame, background);
-    else
-        WriteBmp24(folder + "\\main.bmp", 100, 59,
-                   [&](int x, int y) { return InVisArea(x, y) ? background : frame; });
-    WriteTextFile(folder + "\\viscolor.txt", VisColorText(bar, kPeak));
-    WriteTextFile(folder + "\\zelpin.txt", settings);
-    return folder;
+    return ::MakeSkin(folder, frame, background, bar, kPeak, settings,
+                      wholeWindow ? MainBitmapSize::Window : MainBitmapSize::Corner);
 }
 
 std::string Install(const std::string& folder, const std::string& pluginIni)

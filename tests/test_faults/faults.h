@@ -85,7 +85,6 @@ void ExpectNoRunPastPath(HMODULE library, char marker, const std::string& what);
 
 extern const std::vector<RGBQUAD> kTwoColours;   // frame, background
 
-bool InVisArea(int x, int y);
 COLORREF TestPixel(int x, int y);
 // A skin folder; its "main.bmp" is the whole main window (as the signature
 // locator needs) or just the 100 x 59 corner that holds the vis area.

@@ -3,6 +3,7 @@
 #include "tests/test_host/host_tests.h"
 
 #include "host/bmp_file.h"
+#include "image/bmp_check.h"
 
 namespace host_test {
 namespace {
@@ -135,7 +136,7 @@ TEST(Host, ScreenshotIsA24BitBmpOfTheWindow)
     EXPECT_EQ(2, b[mark]);
     EXPECT_EQ(1, b[mark + 1]);
     EXPECT_EQ(250, b[mark + 2]);
-    EXPECT_TRUE(BmpFileIsSound(file));
+    EXPECT_EQ(1, BitmapFileLooksSound(file.c_str()));
 }
 
 TEST(Host, BmpCheckRefusesFilesCutShortOrMalformed)
@@ -147,13 +148,14 @@ TEST(Host, BmpCheckRefusesFilesCutShortOrMalformed)
     for (const Case& c : cases) {
         std::vector<unsigned char> b(whole.begin(), whole.begin() + c.size);
         WriteBytes(folder + "\\cut.bmp", b);
-        EXPECT_EQ(c.sound, BmpFileIsSound(folder + "\\cut.bmp")) << "size " << c.size;
+        EXPECT_EQ(c.sound ? 1 : 0, BitmapFileLooksSound((folder + "\\cut.bmp").c_str()))
+            << "size " << c.size;
     }
     std::vector<unsigned char> bad = whole;
     bad[28] = 7;   // no such bit depth
     WriteBytes(folder + "\\bad.bmp", bad);
-    EXPECT_FALSE(BmpFileIsSound(folder + "\\bad.bmp"));
-    EXPECT_FALSE(BmpFileIsSound(folder + "\\none.bmp"));
+    EXPECT_EQ(0, BitmapFileLooksSound((folder + "\\bad.bmp").c_str()));
+    EXPECT_EQ(0, BitmapFileLooksSound((folder + "\\none.bmp").c_str()));
 }
 
 TEST(Host, SkinNoticeArrivesWithItsBytes)
