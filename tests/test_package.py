@@ -7,9 +7,9 @@ the same bytes again from a second clean build elsewhere.
 import hashlib
 import os
 import re
+import shutil
 import subprocess
 import sys
-import shutil
 import tempfile
 import time
 import unittest
@@ -148,12 +148,15 @@ class Package(unittest.TestCase):
                         [os.path.join(copy, 'scripts', 'package'), '--no-build', '--out', out]):
             run = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
             self.assertEqual(0, run.returncode, run.stdout.decode(errors='replace'))
-        names = [self.setup, self.zip, self.symbols, 'SHA256SUMS']
-        first = [sha256(os.path.join(self.out, name)) for name in names] + [sha256(DLL), sha256(SYMBOLS)]
-        second = ([sha256(os.path.join(out, name)) for name in names] +
-                  [sha256(os.path.join(build, name)) for name in ('vis_zelpin.dll', 'vis_zelpin.dll.debug')])
-        self.assertEqual(list(zip(names + ['library', 'symbols'], first)),
-                         list(zip(names + ['library', 'symbols'], second)), 'SHA-256 of each file')
+        def hashes(release, library, symbols):
+            found = {name: sha256(os.path.join(release, name))
+                     for name in (self.setup, self.zip, self.symbols, 'SHA256SUMS')}
+            found.update(library=sha256(library), symbols=sha256(symbols))
+            return found
+        self.assertEqual(hashes(self.out, DLL, SYMBOLS),
+                         hashes(out, os.path.join(build, 'vis_zelpin.dll'),
+                                os.path.join(build, 'vis_zelpin.dll.debug')),
+                         'SHA-256 of each file: the suite\'s build, then the second')
 
 
 if __name__ == '__main__':
