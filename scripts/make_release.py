@@ -1,5 +1,9 @@
-"""Writes the release files: the installer (through makensis), the zip and
-SHA256SUMS. scripts/package runs it after building.
+"""Writes the release files: the installer (through makensis), the zip, the
+symbols zip and SHA256SUMS. scripts/package runs it after building.
+
+The files are the same bytes wherever and whenever they are made from the same
+sources: every time in them is SOURCE_DATE_EPOCH, by default the time of the
+last commit.
 
     make_release.py [--no-build] [--out DIR]
 """
@@ -19,6 +23,8 @@ PRODUCT = os.environ.get('ZELPIN_PRODUCT') or os.path.join(ROOT, 'build', 'win32
 
 # What goes into the zip, in this order; the installer takes the first two.
 ZIP_FILES = ['vis_zelpin.dll', 'plugin.ini', 'zelpin-readme.txt']
+# The library's symbols, which the build split off it.
+SYMBOLS = 'vis_zelpin.dll.debug'
 
 
 def read_version():
@@ -26,13 +32,25 @@ def read_version():
         return f.read().strip()
 
 
+def source_date_epoch():
+    """The one time the release carries, in seconds since 1970."""
+    value = os.environ.get('SOURCE_DATE_EPOCH')
+    if value is None and os.path.exists(os.path.join(ROOT, '.git')):
+        value = subprocess.run(['git', '-C', ROOT, 'log', '-1', '--format=%ct'],
+                               stdout=subprocess.PIPE, text=True).stdout.strip()
+    if not value:
+        sys.exit('package: no commit to take the time from; set SOURCE_DATE_EPOCH')
+    return int(value)
+
+
 def crlf(text):
     """Windows line ends, for the files users open in a text editor."""
     return text.replace('\r\n', '\n').replace('\n', '\r\n').encode('ascii')
 
 
-def stage(folder, version):
-    shutil.copy2(os.path.join(PRODUCT, 'vis_zelpin.dll'), os.path.join(folder, 'vis_zelpin.dll'))
+def stage(folder, version, epoch):
+    for name in ('vis_zelpin.dll', SYMBOLS):
+        shutil.copyfile(os.path.join(PRODUCT, name), os.path.join(folder, name))
     with open(os.path.join(ROOT, 'plugin', 'plugin.ini')) as f:
         ini = f.read()
     with open(os.path.join(ROOT, 'installer', 'readme.txt')) as f:
@@ -41,15 +59,18 @@ def stage(folder, version):
         f.write(crlf(ini))
     with open(os.path.join(folder, 'zelpin-readme.txt'), 'wb') as f:
         f.write(crlf(readme))
+    # makensis stores each file's time in the installer, which gives it to
+    # the installed file.
+    for name in os.listdir(folder):
+        os.utime(os.path.join(folder, name), (epoch, epoch))
 
 
-def make_zip(path, folder):
-    # One time stamp for every entry: the library's.
-    stamp = os.path.getmtime(os.path.join(folder, 'vis_zelpin.dll'))
+def make_zip(path, folder, names, epoch):
     with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as z:
-        for name in ZIP_FILES:
-            info = zipfile.ZipInfo(name, date_time=time.gmtime(stamp)[:6])
+        for name in names:
+            info = zipfile.ZipInfo(name, date_time=time.gmtime(epoch)[:6])
             info.compress_type = zipfile.ZIP_DEFLATED
+            info.create_system = 3
             info.external_attr = 0o644 << 16
             with open(os.path.join(folder, name), 'rb') as f:
                 z.writestr(info, f.read())
@@ -70,25 +91,28 @@ def main(argv):
     args = parser.parse_args(argv)
 
     version = read_version()
-    library = os.path.join(PRODUCT, 'vis_zelpin.dll')
-    if not os.path.isfile(library):
-        sys.exit('package: %s is missing (scripts/build builds it)' % library)
+    for name in ('vis_zelpin.dll', SYMBOLS):
+        if not os.path.isfile(os.path.join(PRODUCT, name)):
+            sys.exit('package: %s is missing (scripts/build builds it)' % os.path.join(PRODUCT, name))
+    epoch = source_date_epoch()
     os.makedirs(args.out, exist_ok=True)
     setup = 'zelpin-%s-setup.exe' % version
     archive = 'zelpin-%s.zip' % version
+    symbols = 'zelpin-%s-symbols.zip' % version
     with tempfile.TemporaryDirectory() as folder:
-        stage(folder, version)
+        stage(folder, version, epoch)
         run = subprocess.run(['makensis', '-V2', '-DVERSION=' + version, '-DSTAGE=' + folder,
                               '-DOUTFILE=' + os.path.join(args.out, setup),
                               os.path.join(ROOT, 'installer', 'zelpin.nsi')])
         if run.returncode:
             sys.exit('package: makensis failed')
-        make_zip(os.path.join(args.out, archive), folder)
+        make_zip(os.path.join(args.out, archive), folder, ZIP_FILES, epoch)
+        make_zip(os.path.join(args.out, symbols), folder, [SYMBOLS], epoch)
     # The format sha256sum -c reads.
     with open(os.path.join(args.out, 'SHA256SUMS'), 'w') as f:
-        for name in (setup, archive):
+        for name in (setup, archive, symbols):
             f.write('%s  %s\n' % (sha256(os.path.join(args.out, name)), name))
-    for name in (setup, archive, 'SHA256SUMS'):
+    for name in (setup, archive, symbols, 'SHA256SUMS'):
         print('package: %s' % os.path.join(args.out, name))
 
 

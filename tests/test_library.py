@@ -4,7 +4,8 @@ The player needs a PE32 i386 DLL whose export table is named "zelpin.dll" and
 offers one undecorated name, winampVisGetHeader; the library must run on a
 bare system, so it may import only the Windows DLLs listed below. Its version
 resource, what Windows shows in the file's properties, carries the version of
-the VERSION file.
+the VERSION file. It ships stripped, hardened and built reproducibly; its
+symbols are in vis_zelpin.dll.debug beside it.
 ZELPIN_PRODUCT_DLL names another library to check instead of the default.
 """
 
@@ -13,10 +14,13 @@ import re
 import struct
 import subprocess
 import unittest
+import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DLL = os.environ.get("ZELPIN_PRODUCT_DLL") or os.path.join(ROOT, "build", "win32", "vis_zelpin.dll")
+SYMBOLS = DLL + ".debug"
 OBJDUMP = "i686-w64-mingw32-objdump"
+ADDR2LINE = "i686-w64-mingw32-addr2line"
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
 
 _dump = None
@@ -83,6 +87,90 @@ class Library(unittest.TestCase):
     def test_exports_only_winamp_vis_get_header_undecorated(self):
         self.assertEqual(["winampVisGetHeader"], export_names(headers()),
                          "%s: exported names" % DLL)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def pe_sections(image):
+    """(file header fields, {section name: contents}) of a PE file. A name
+    longer than eight characters is "/offset" into the COFF string table."""
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    header = struct.unpack_from("<HHIIIHH", image, pe + 4)
+    _, count, _, symbols_at, symbol_count, optional_size, _ = header
+    strings = symbols_at + 18 * symbol_count
+    found = {}
+    for k in range(count):
+        at = pe + 24 + optional_size + 40 * k
+        name = image[at:at + 8].rstrip(b"\0").decode()
+        if name.startswith("/"):
+            start = strings + int(name[1:])
+            name = image[start:image.index(b"\0", start)].decode()
+        virtual_size, _, raw_size, raw_at = struct.unpack_from("<IIII", image, at + 8)
+        found[name] = image[raw_at:raw_at + min(virtual_size, raw_size)]
+    return header, found
+
+
+def build_id(sections):
+    """The CodeView record's signature and age: the build ID."""
+    record = sections.get(".buildid", b"")
+    at = record.find(b"RSDS")
+    return record[at + 4:at + 24].hex() if at >= 0 else None
+
+
+class ShippedLibrary(unittest.TestCase):
+    """The library as it ships: stripped, tied to its symbols file, hardened."""
+
+    @classmethod
+    def setUpClass(cls):
+        for path in (DLL, SYMBOLS):
+            if not os.path.isfile(path):
+                raise AssertionError("not found: %s (build it with scripts/build)" % path)
+        cls.image, cls.symbols = read(DLL), read(SYMBOLS)
+        cls.header, cls.sections = pe_sections(cls.image)
+        cls.symbol_sections = pe_sections(cls.symbols)[1]
+
+    def test_stripped_and_its_symbols_apart(self):
+        self.assertEqual(([], 0), ([name for name in self.sections if name.startswith(".debug")],
+                                   self.header[4]),
+                         "%s: debug sections and COFF symbols left in it" % DLL)
+        for name in (".debug_info", ".debug_line"):
+            self.assertIn(name, self.symbol_sections, "%s lacks %s" % (SYMBOLS, name))
+
+    def test_symbols_file_matches_the_library(self):
+        link = self.sections.get(".gnu_debuglink", b"\0")
+        name = link[:link.index(b"\0")]
+        crc_at = (len(name) + 4) & ~3
+        self.assertEqual((b"vis_zelpin.dll.debug", zlib.crc32(self.symbols)),
+                         (name, int.from_bytes(link[crc_at:crc_at + 4], "little")),
+                         "%s: debug link (file name, CRC-32 of %s)" % (DLL, SYMBOLS))
+        library_id = build_id(self.sections)
+        self.assertEqual(40, len(library_id or ""), "%s: build ID %r" % (DLL, library_id))
+        self.assertEqual(library_id, build_id(self.symbol_sections), "%s: build ID" % SYMBOLS)
+
+    def test_symbols_turn_the_export_address_into_its_line(self):
+        # A crash offset becomes an address at the library's preferred base.
+        base = int(re.search(r"^ImageBase\s+([0-9a-fA-F]+)", headers(), re.M).group(1), 16)
+        rva = int(re.search(r"\+base\[\s*1\]\s+([0-9a-fA-F]+) Export RVA", headers()).group(1), 16)
+        run = subprocess.run([ADDR2LINE, "-f", "-e", SYMBOLS, "0x%x" % (base + rva)],
+                             capture_output=True, text=True)
+        with open(os.path.join(ROOT, "plugin", "module.cpp")) as f:
+            source = f.read().splitlines()
+        first = next(n for n, line in enumerate(source, 1) if "winampVisGetHeader()" in line)
+        last = source.index("}", first) + 1
+        self.assertIn(run.stdout.split(), [["winampVisGetHeader", "./plugin/module.cpp:%d" % n]
+                                           for n in range(first, last + 1)],
+                      "%s at 0x%x (%s)" % (ADDR2LINE, base + rva, run.stderr.strip()))
+
+    def test_hardening_and_no_link_time(self):
+        pe = struct.unpack_from("<I", self.image, 0x3C)[0]
+        flags, = struct.unpack_from("<H", self.image, pe + 24 + 70)
+        # DYNAMIC_BASE (ASLR), NX_COMPAT (DEP), NO_SEH (no handler in it).
+        self.assertEqual(0x540, flags & 0x540, "%s: DllCharacteristics 0x%x" % (DLL, flags))
+        self.assertIn(".reloc", self.sections, "%s: no relocations, so no ASLR" % DLL)
+        self.assertEqual(0, self.header[2], "%s: PE time stamp" % DLL)
 
 
 RT_VERSION = 16

@@ -1,25 +1,38 @@
 """scripts/package: the files a Windows user downloads, checked without
-running them: names carrying the version, the zip's contents, the read-me's
-line ends, the checksums, and the installer's own version resource.
+running them: names carrying the version, the zips' contents and times, the
+read-me's line ends, the checksums, the installer's own version resource, and
+the same bytes again from a second clean build elsewhere.
 """
 
 import hashlib
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, 'tests'))
-from test_library import DLL, RT_VERSION, resource_data, version_info  # noqa: E402
+from test_library import DLL, RT_VERSION, SYMBOLS, resource_data, version_info  # noqa: E402
 
 
 def read(path):
     with open(path, 'rb') as f:
         return f.read()
+
+
+def sha256(path):
+    return hashlib.sha256(read(path)).hexdigest()
+
+
+def commit_time():
+    """The time the release carries: SOURCE_DATE_EPOCH, else the last commit's."""
+    return int(os.environ.get('SOURCE_DATE_EPOCH') or subprocess.run(
+        ['git', '-C', ROOT, 'log', '-1', '--format=%ct'], stdout=subprocess.PIPE, text=True).stdout)
 
 
 def bare_line_ends(data):
@@ -39,6 +52,7 @@ class Package(unittest.TestCase):
                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         cls.setup = 'zelpin-%s-setup.exe' % cls.version
         cls.zip = 'zelpin-%s.zip' % cls.version
+        cls.symbols = 'zelpin-%s-symbols.zip' % cls.version
 
     @classmethod
     def tearDownClass(cls):
@@ -48,7 +62,8 @@ class Package(unittest.TestCase):
         self.assertEqual(0, self.result.returncode, self.result.stdout.decode(errors='replace'))
 
     def test_files_named_after_the_version(self):
-        self.assertEqual(sorted(['SHA256SUMS', self.setup, self.zip]), sorted(os.listdir(self.out)))
+        self.assertEqual(sorted(['SHA256SUMS', self.setup, self.zip, self.symbols]),
+                         sorted(os.listdir(self.out)))
 
     def test_zip_holds_library_defaults_and_readme(self):
         with zipfile.ZipFile(os.path.join(self.out, self.zip)) as z:
@@ -71,12 +86,28 @@ class Package(unittest.TestCase):
                        'DependQuelbix', 'zelpin.txt', 'own analyser'):
             self.assertIn(needed, text, 'read-me lacks %r' % needed)
 
-    def test_sha256sums_lists_both_files(self):
+    def test_symbols_zip_holds_the_library_symbols(self):
+        with zipfile.ZipFile(os.path.join(self.out, self.symbols)) as z:
+            self.assertEqual(['vis_zelpin.dll.debug'], z.namelist())
+            self.assertEqual(read(SYMBOLS), z.read('vis_zelpin.dll.debug'),
+                             'the symbols zip\'s file is not ' + SYMBOLS)
+
+    def test_zip_entries_carry_the_commit_time(self):
+        # A zip keeps times in two-second steps.
+        stamp = time.gmtime(commit_time() // 2 * 2)[:6]
+        for archive in (self.zip, self.symbols):
+            with zipfile.ZipFile(os.path.join(self.out, archive)) as z:
+                for info in z.infolist():
+                    self.assertEqual((stamp, 3, 0o644),
+                                     (info.date_time, info.create_system, info.external_attr >> 16),
+                                     '%s: %s: time, system, mode' % (archive, info.filename))
+
+    def test_sha256sums_lists_every_file(self):
         lines = read(os.path.join(self.out, 'SHA256SUMS')).decode().splitlines()
-        self.assertEqual([self.setup, self.zip], [line[66:] for line in lines])
+        self.assertEqual([self.setup, self.zip, self.symbols], [line[66:] for line in lines])
         for line in lines:
             name = line[66:]
-            expected = hashlib.sha256(read(os.path.join(self.out, name))).hexdigest()
+            expected = sha256(os.path.join(self.out, name))
             self.assertEqual('%s  %s' % (expected, name), line)
         check = subprocess.run(['sha256sum', '--check', '--strict', 'SHA256SUMS'], cwd=self.out,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
@@ -96,6 +127,36 @@ class Package(unittest.TestCase):
         self.assertEqual(('ZELPIN', self.version, self.version),
                          (strings.get('ProductName'), strings.get('ProductVersion'),
                           strings.get('FileVersion')))
+
+    def test_second_clean_build_elsewhere_later_gives_the_same_bytes(self):
+        """The suite's build against one more: the sources copied to another
+        folder, every file with another time, built and packaged later."""
+        self.maxDiff = None
+        copy = os.path.join(self.tmp.name, 'elsewhere', 'zelpin-sources')
+        shutil.copytree(ROOT, copy, copy_function=shutil.copy,
+                        ignore=lambda folder, names: ['build', 'dist', 'out', '.git'] if folder == ROOT else [])
+        for n, (folder, _, names) in enumerate(os.walk(copy)):
+            for name in names:
+                os.utime(os.path.join(folder, name), (1e9 + n, 1e9 + n))
+        build = os.path.join(copy, 'build', 'win32')
+        out = os.path.join(self.tmp.name, 'dist-elsewhere')
+        env = dict(os.environ, SOURCE_DATE_EPOCH=str(commit_time()))
+        for command in (['cmake', '-S', copy, '-B', build, '-G', 'Ninja', '-DCMAKE_BUILD_TYPE=Release',
+                         '-DCMAKE_TOOLCHAIN_FILE=' + os.path.join(copy, 'cmake', 'mingw-i686.cmake'),
+                         '-DZELPIN_TESTS=OFF'],
+                        ['cmake', '--build', build, '--target', 'vis_zelpin'],
+                        [os.path.join(copy, 'scripts', 'package'), '--no-build', '--out', out]):
+            run = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            self.assertEqual(0, run.returncode, run.stdout.decode(errors='replace'))
+        def hashes(release, library, symbols):
+            found = {name: sha256(os.path.join(release, name))
+                     for name in (self.setup, self.zip, self.symbols, 'SHA256SUMS')}
+            found.update(library=sha256(library), symbols=sha256(symbols))
+            return found
+        self.assertEqual(hashes(self.out, DLL, SYMBOLS),
+                         hashes(out, os.path.join(build, 'vis_zelpin.dll'),
+                                os.path.join(build, 'vis_zelpin.dll.debug')),
+                         'SHA-256 of each file: the suite\'s build, then the second')
 
 
 if __name__ == '__main__':
