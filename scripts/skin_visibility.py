@@ -15,6 +15,7 @@ FULL_RATIO = 128
 VERDICTS = ((10.0, 'clearly visible', '10 or more'), (5.0, 'faint', '5 to 10'),
             (2.3, 'hard to see', '2.3 to 5'),
             (0.0, 'invisible', 'below 2.3, the just-noticeable difference'))
+CLEAR = VERDICTS[0][1]
 
 
 def verdict(median):

@@ -336,9 +336,20 @@ BACKGROUND = (0, 0, 128)
 WHITE = (255, 255, 255)
 
 
+SHADES = [(30, 60 + k, 140 + k) for k in range(16)]
+SHADED = (30, 60, 140)
+
+
+def preview(skin, out, seconds):
+    return subprocess.run(
+        [os.path.join(SCRIPTS, 'preview'), skin, '--out', out, '--seconds', str(seconds),
+         '--keep-captures', '--no-build'], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+
 class Preview(unittest.TestCase):
     """A skin whose file names are all in other letter cases: a flat blue
-    background, white bars and a red peak colour, mixed at the full ratio."""
+    background, white bars and a red peak colour, mixed at the full ratio;
+    and, played briefly, one whose bars are shades of its background."""
 
     SECONDS = 1.5
 
@@ -353,27 +364,35 @@ class Preview(unittest.TestCase):
         write(os.path.join(skin, 'Zelpin.Txt'),
               '[ZELPIN]\r\nBlendMethod=0\r\nAnalyzerMode=1\r\nRatio=100\r\nPeaks=1\r\nRain=0\r\n')
         cls.out = os.path.join(cls.tmp.name, 'out')
-        cls.result = subprocess.run(
-            [os.path.join(SCRIPTS, 'preview'), skin, '--out', cls.out, '--seconds', str(cls.SECONDS),
-             '--keep-captures', '--no-build'], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        cls.result = preview(skin, cls.out, cls.SECONDS)
+
+        shaded = os.path.join(cls.tmp.name, 'Shaded')
+        os.makedirs(shaded)
+        main_bitmap(os.path.join(shaded, 'main.bmp'), lambda x, y: SHADED)
+        write(os.path.join(shaded, 'viscolor.txt'), viscolor(SHADES, SHADES[-1]))
+        cls.shaded_out = os.path.join(cls.tmp.name, 'shaded')
+        cls.shaded = preview(shaded, cls.shaded_out, 0.5)
 
     @classmethod
     def tearDownClass(cls):
         cls.tmp.cleanup()
 
     def setUp(self):
-        self.assertEqual(0, self.result.returncode, self.result.stdout.decode(errors='replace'))
+        for result in (self.result, self.shaded):
+            self.assertEqual(0, result.returncode, result.stdout.decode(errors='replace'))
 
-    def capture(self, name):
-        fps, frames = capture_to_gif.read_capture(os.path.join(self.out, 'captures', name + '.cap'))
+    def capture(self, name, out=None):
+        fps, frames = capture_to_gif.read_capture(os.path.join(out or self.out, 'captures',
+                                                               name + '.cap'))
         self.assertEqual(60, fps)
         # How many frames a run of so many seconds captures depends on the
         # machine's speed; what each shows does not.
         self.assertGreaterEqual(len(frames), 2, name)
         return [np.asarray(image) for _, image in frames]
 
-    def gif_frames(self, name):
-        with Image.open(os.path.join(self.out, name)) as gif:
+    def gif_frames(self, name, out=None):
+        out = out or self.out
+        with Image.open(os.path.join(out, name)) as gif:
             frames, shown = [], 0
             for k in range(gif.n_frames):
                 gif.seek(k)
@@ -382,8 +401,8 @@ class Preview(unittest.TestCase):
         # Every second 60th of a second up to the last frame captured in any
         # run, each 1/30 s (rounded to the GIF's hundredths): a run of the
         # same picture is one frame shown for longer.
-        last = max(capture_to_gif.read_capture(os.path.join(self.out, 'captures', cap))[1][-1][0]
-                   for cap in os.listdir(os.path.join(self.out, 'captures')))
+        last = max(capture_to_gif.read_capture(os.path.join(out, 'captures', cap))[1][-1][0]
+                   for cap in os.listdir(os.path.join(out, 'captures')))
         self.assertEqual(round((last // 2 + 1) * 100 / 30) * 10, shown, name)
         return frames
 
@@ -405,11 +424,42 @@ class Preview(unittest.TestCase):
             self.assertEqual(BACKGROUND, png.convert('RGB').getpixel((5, 5)))
         with open(os.path.join(self.out, 'check.txt')) as f:
             report = [squeeze(line) for line in f.read().splitlines()]
+        # White bars on navy: mix and add give white, the best already in effect.
+        colours = [(0, 0, 0)] * 2 + [WHITE] * 16 + [(0, 0, 0)] * 5 + [(255, 0, 0)]
+        bars, tenth, peaks, _ = expected_visibility(BACKGROUND, colours, 0, 128)
         for line in ('Settings file: Zelpin.Txt (as zelpin.txt)',
                      'Vis colours: VisColor.TXT (as viscolor.txt)',
                      'Main bitmap: MAIN.BMP (as main.bmp)',
-                     'Analyser: peaks, blend mix at 128/128 (100.0%), bar colours from the tip'):
+                     'Analyser: peaks, blend mix at 128/128 (100.0%), bar colours from the tip',
+                     'bars median %.2f, 10th percentile %.2f' % (bars, tenth),
+                     'peaks median %.2f, 10th percentile %.2f' % (peaks, peaks),
+                     'the analyser is clearly visible (bars median 10 or more)',
+                     'Best: the settings in effect (BlendMethod=0, Ratio=100)'):
             self.assertIn(line, report)
+        self.assertIn('preview: in its own settings the analyser is clearly visible (bars median '
+                      '%.2f)\n' % bars, self.result.stdout.decode())
+        self.assertNotIn('best.cap', os.listdir(os.path.join(self.out, 'captures')))
+
+    def test_faint_skin_frames_the_best_blend(self):
+        # Shades of the background at the default mix: subtracting them at
+        # 100% leaves black bars, the best of the six.
+        colours = [(0, 0, 0)] * 2 + SHADES + [(0, 0, 0)] * 5 + [SHADES[-1]]
+        own = expected_visibility(SHADED, colours, 0, 49)[0]
+        best = expected_visibility(SHADED, colours, 2, 128)[0]
+        others = [expected_visibility(SHADED, colours, m, r)[0] for m in range(3) for r in (49, 128)]
+        self.assertEqual(best, max(others))
+        self.assertIn('preview: in its own settings the analyser is %s (bars median %.2f); '
+                      'variants.gif frames the best: BlendMethod=2, Ratio=100\n'
+                      % (verdict(own), own), self.shaded.stdout.decode())
+        frames = np.stack(self.capture('best', self.shaded_out))
+        self.assertEqual({SHADED, (0, 0, 0)},
+                         {tuple(int(v) for v in c) for c in np.unique(frames.reshape(-1, 3), axis=0)})
+        grid = skin_preview.Grid('', None, 'best')
+        x, y = grid.best
+        gif = self.gif_frames('variants.gif', self.shaded_out)
+        self.assertEqual(skin_preview.BEST, tuple(int(v) for v in gif[0][y - 2, x - 2]))
+        self.expect_shown_in_order([f[y:y + 48:3, x:x + 228:3] for f in gif],
+                                   self.capture('best', self.shaded_out), 'best')
 
     def test_analyser_gif_is_the_captured_window_enlarged(self):
         frames = self.gif_frames('analyser.gif')
