@@ -43,7 +43,7 @@ def check_one(path, ini_args, work):
             print('  %s' % note)
     pixels = os.path.join(work, 'pixels')
     status = run_check([windows_path(skin.folder), '--pixels-out', windows_path(pixels)] + ini_args)
-    if status != 2:
+    if os.path.isfile(pixels):
         print('\n'.join(skin_visibility.read_one(pixels).lines()))
     return status
 

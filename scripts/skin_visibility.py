@@ -10,7 +10,6 @@ import numpy as np
 from skimage.color import deltaE_ciede2000, rgb2lab
 
 BLENDS = ('mix', 'add', 'subtract')
-FULL_RATIO = 128
 # The bars' median against these; 2.3 is the usual just-noticeable difference.
 VERDICTS = ((10.0, 'clearly visible', '10 or more'), (5.0, 'faint', '5 to 10'),
             (2.3, 'hard to see', '2.3 to 5'),
@@ -67,7 +66,6 @@ class Record:
     def __init__(self, name):
         self.name = name            # as the check program wrote it (bytes)
         self.reason = None
-        self.peaks = self.rain = False
         self.variants = []
         self.own = self.best = None
 
@@ -128,9 +126,7 @@ def read_pixels(path):
             elif word == b'none':
                 records[-1].reason = rest.decode('cp1252', 'replace')
             elif word == b'settings':
-                method, ratio, peaks, rain = (int(n) for n in rest.split())
-                settings = (method, ratio)
-                records[-1].peaks, records[-1].rain = bool(peaks), bool(rain)
+                settings = tuple(int(n) for n in rest.split())   # method, ratio
             elif word == b'variant':
                 method, ratio, percent, bars, peaks = (int(n) for n in rest.split())
                 data = np.frombuffer(f.read(6 * (bars + peaks)), np.uint8).reshape(-1, 6)

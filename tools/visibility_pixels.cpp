@@ -6,11 +6,11 @@
 //
 // A record, appended to the file for each skin: the line "skin NAME", then
 // either "none REASON" (no analyser, or no bar frames to measure), or
-// "settings METHOD RATIO PEAKS RAIN" (in effect, the ratio in 128ths, the
-// switches 0 or 1) followed by one block per variant: the line "variant
-// METHOD RATIO PERCENT BARS PEAKS" and BARS then PEAKS pairs of six bytes,
-// the painted pixel's red, green and blue, then those of the background pixel
-// under it. PERCENT is the smallest "Ratio" that gives RATIO.
+// "settings METHOD RATIO" (the blend in effect, the ratio in 128ths) followed
+// by one block per variant: the line "variant METHOD RATIO PERCENT BARS
+// PEAKS" and BARS then PEAKS pairs of six bytes, the painted pixel's red,
+// green and blue, then those of the background pixel under it. PERCENT is the
+// smallest "Ratio" that gives RATIO; PEAKS is 0 when "Peaks" is off.
 #include "tools/skin_check.h"
 
 #include <cstdio>
@@ -109,8 +109,7 @@ bool WritePixelRecord(FILE* out, const char* name, const char* folder, const cha
         return false;
     }
 
-    std::fprintf(out, "settings %u %u %d %d\n", config.blendMethod, config.ratio,
-                 config.peaks != 0 ? 1 : 0, config.rain != 0 ? 1 : 0);
+    std::fprintf(out, "settings %u %u\n", config.blendMethod, config.ratio);
     const unsigned char ratios[] = {config.ratio, kFullRatio};
     const int ratioCount = config.ratio == kFullRatio ? 1 : 2;
     ZelpinConfig variant = config;
