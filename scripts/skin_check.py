@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Prints what the plug-in will read from a skin (a folder or a .wsz/.zip
-archive), or with --all a line for every skin of a Skins folder and how well
-the plug-in tells them apart by sight. Run by scripts/check under the virtual
-display, with env.sh's environment.
+archive) and how well its analyser stands out (skin_visibility.py), or with
+--all a line for every skin of a Skins folder and how well the plug-in tells
+them apart by sight. Run by scripts/check under the virtual display, with
+env.sh's environment.
 
 usage: skin_check.py SKIN [--plugin-ini FILE]
        skin_check.py --all SKINS [--plugin-ini FILE]
@@ -17,6 +18,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import skin_visibility  # noqa: E402
 from skin_archive import SkinInputError, collection_entries, is_archive, open_skin  # noqa: E402
 
 
@@ -25,11 +27,12 @@ def windows_path(path):
     return 'Z:' + os.path.abspath(path).replace('/', '\\')
 
 
-def run_check(args):
+def run_check(args, quiet=False):
     scripts = os.path.dirname(os.path.abspath(__file__))
     exe = os.path.join(os.environ['ZELPIN_BUILD'], 'zelpin_skin_check.exe')
     sys.stdout.flush()
-    return subprocess.run([os.path.join(scripts, 'wine-run'), exe] + args).returncode
+    return subprocess.run([os.path.join(scripts, 'wine-run'), exe] + args,
+                          stdout=subprocess.DEVNULL if quiet else None).returncode
 
 
 def check_one(path, ini_args, work):
@@ -38,7 +41,11 @@ def check_one(path, ini_args, work):
         print('Skin archive: %s' % skin.name)
         for note in skin.notes:
             print('  %s' % note)
-    return run_check([windows_path(skin.folder)] + ini_args)
+    pixels = os.path.join(work, 'pixels')
+    status = run_check([windows_path(skin.folder), '--pixels-out', windows_path(pixels)] + ini_args)
+    if os.path.isfile(pixels):
+        print('\n'.join(skin_visibility.read_one(pixels).lines()))
+    return status
 
 
 def archive_list(skins, work):
@@ -62,10 +69,25 @@ def archive_list(skins, work):
     return listing, notes
 
 
+def verdict_list(pixels, work):
+    """The verdict of every skin that has a figure, in the list the check
+    program reads (name, tab, verdict)."""
+    listing = os.path.join(work, 'verdicts.txt')
+    with open(listing, 'wb') as f:
+        for record in skin_visibility.read_pixels(pixels):
+            if record.verdict:
+                f.write(record.name + b'\t' + record.verdict.encode() + b'\r\n')
+    return listing
+
+
 def check_all(skins, ini_args, work):
     listing, notes = archive_list(skins, work)
-    status = run_check(['--all', windows_path(skins), '--archives', windows_path(listing)]
-                       + ini_args)
+    args = ['--all', windows_path(skins), '--archives', windows_path(listing)] + ini_args
+    pixels = os.path.join(work, 'pixels')
+    status = run_check(args + ['--pixels-out', windows_path(pixels)], quiet=True)
+    if status != 0:
+        return status
+    status = run_check(args + ['--verdicts', windows_path(verdict_list(pixels, work))])
     if notes:
         print('\nArchives:')
         for note in notes:

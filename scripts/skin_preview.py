@@ -9,11 +9,14 @@ Output folder (default out/preview/<skin name>/):
   analyser.gif   the analyser in the skin's own settings, enlarged 4 times
   variants.gif   the skin's own settings above every style (bars, peaks,
                  rain) in every blend method (mix, add, subtract), side by
-                 side, enlarged 3 times; the cell of the own settings framed
+                 side, enlarged 3 times; the cell of the own settings framed,
+                 and beside the own settings, framed, the blend and ratio
+                 whose bars stand out best when that is another one
   main.png       the whole main window, mid-tune, in the own settings
-  check.txt      what the plug-in reads from the skin (scripts/check)
+  check.txt      what the plug-in reads from the skin and how visible its
+                 analyser is (scripts/check)
   captures/      with --keep-captures: the host's capture of every run
-                 (own.cap, <style>-<blend>.cap)
+                 (own.cap, <style>-<blend>.cap, best.cap)
 
 usage: skin_preview.py SKIN [WAV] [--out DIR] [--seconds S]
                        [--plugin-ini FILE] [--keep-captures]
@@ -35,6 +38,7 @@ from PIL import Image, ImageDraw, ImageFont
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import capture_to_gif  # noqa: E402
 import make_sample  # noqa: E402
+import skin_visibility  # noqa: E402
 import spectrum_frames  # noqa: E402
 from skin_archive import SkinInputError, open_skin  # noqa: E402
 
@@ -51,6 +55,7 @@ PARALLEL_RUNS = 4
 BACKDROP = (24, 24, 28)
 INK = (220, 220, 220)
 MARK = (255, 200, 0)
+BEST = (80, 220, 120)
 PAD = 6
 
 
@@ -176,7 +181,7 @@ def enlarge(image, scale):
 class Grid:
     """Where the panels of variants.gif go, and the labels around them."""
 
-    def __init__(self, own_label, own_cell):
+    def __init__(self, own_label, own_cell, best_label=None):
         font = ImageFont.load_default()
         self.font = font
         w, h = VIS_W * GRID_SCALE, VIS_H * GRID_SCALE
@@ -192,6 +197,13 @@ class Grid:
         self.background = Image.new('RGB', self.size, BACKDROP)
         draw = ImageDraw.Draw(self.background)
         draw.text((self.own[0], self.own[1] - text_h), own_label, fill=INK, font=font)
+        # The best variant sits in the last column, clear of a long own label.
+        self.best = None
+        if best_label:
+            self.best = (self.own[0] + 2 * (w + PAD), self.own[1])
+            x, y = self.best
+            draw.text((x, y - text_h), best_label, fill=BEST, font=font)
+            draw.rectangle([x - 2, y - 2, x + w + 1, y + h + 1], outline=BEST)
         for col, (style, _, _) in enumerate(STYLES):
             x, y = self.cells[(style, BLENDS[0][0])]
             draw.text((x, y - text_h), style, fill=INK, font=font)
@@ -206,11 +218,11 @@ class Grid:
         image = self.background.copy()
         image.paste(enlarge(own, GRID_SCALE), self.own)
         for key, panel in variants.items():
-            image.paste(enlarge(panel, GRID_SCALE), self.cells[key])
+            image.paste(enlarge(panel, GRID_SCALE), self.best if key == 'best' else self.cells[key])
         return image
 
 
-def make_gifs(out, captures, settings, enabled):
+def make_gifs(out, captures, settings, enabled, best_label=None):
     own = captures['own']
     slots = timeline(captures.values())
     exact = save_gif([enlarge(frame_at(own, s), OWN_SCALE) for s in slots],
@@ -222,7 +234,7 @@ def make_gifs(out, captures, settings, enabled):
         label = "the skin's own settings: %s, %s" % (style, blend)
     else:
         label = "the skin's own settings: Enable 0, no analyser"
-    grid = Grid(label, (style, blend) if enabled else None)
+    grid = Grid(label, (style, blend) if enabled else None, best_label)
     variants = {key: frames for key, frames in captures.items() if key != 'own'}
     exact &= save_gif([grid.compose(frame_at(own, s), {k: frame_at(f, s) for k, f in variants.items()})
                        for s in slots], os.path.join(out, 'variants.gif'))
@@ -254,6 +266,8 @@ def preview_all(args, root, build, plugin_ini, wav):
             print('preview: %s: %s' % (cell.name, cell.problem))
         elif not cell.shown:
             print('preview: %s shows no analyser in its own settings' % cell.name)
+        elif cell.visibility:
+            print('preview: %s: %s' % (cell.name, cell.visibility))
     if not exact:
         print('preview: some frames had more than 256 colours; sheet.gif shows them reduced')
     print('preview: %d skins in %s: sheet.png, sheet.gif' % (len(cells), out))
@@ -307,14 +321,18 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
     frames = os.path.join(work, 'tune.frames')
     write_frames(wav, frames)
 
-    # What the plug-in reads, and the settings in effect for the variants.
+    # What the plug-in reads, the settings in effect for the variants, and
+    # how visible the analyser is.
     effective = os.path.join(work, 'effective.txt')
+    pixels = os.path.join(work, 'pixels')
     check = wine([os.path.join(build, 'zelpin_skin_check.exe'), windows_path(skin_dir),
-                  '--plugin-ini', windows_path(plugin_ini), '--settings-out', windows_path(effective)])
+                  '--plugin-ini', windows_path(plugin_ini), '--settings-out', windows_path(effective),
+                  '--pixels-out', windows_path(pixels)])
     if check.returncode not in (0, 1) or not os.path.isfile(effective):
         raise SystemExit('preview: the skin check failed: %s' % check.stdout.decode(errors='replace'))
+    visibility = skin_visibility.read_one(pixels)
     with open(os.path.join(out, 'check.txt'), 'wb') as f:
-        f.write(check.stdout)
+        f.write(check.stdout + ''.join(line + '\n' for line in visibility.lines()).encode())
     settings = read_settings(effective)
     enabled = check.returncode == 0
 
@@ -322,7 +340,12 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
     for blend, method in BLENDS:
         for style, peaks, rain in STYLES:
             runs[(style, blend)] = dict(settings, Enable=1, BlendMethod=method, Peaks=peaks, Rain=rain)
-    names = {key: key if key == 'own' else '%s-%s' % key for key in runs}
+    best = visibility.best
+    best_label = None
+    if best and best is not visibility.own:
+        runs['best'] = dict(settings, BlendMethod=best.method, Ratio=best.percent)
+        best_label = 'best: ' + best.setting()
+    names = {key: key if key in ('own', 'best') else '%s-%s' % key for key in runs}
     shot = os.path.join(work, 'main.bmp')
 
     def play(key):
@@ -340,7 +363,7 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
         if not frames_of:
             raise SystemExit('preview: the %s run captured no frames' % names[key])
 
-    exact = make_gifs(out, captures, settings, enabled)
+    exact = make_gifs(out, captures, settings, enabled, best_label)
     Image.open(shot).convert('RGB').save(os.path.join(out, 'main.png'))
     if args.keep_captures:
         kept = os.path.join(out, 'captures')
@@ -353,6 +376,10 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
     if not enabled:
         print('preview: in its own settings the skin shows no analyser; '
               'variants.gif shows it with Enable 1')
+    elif visibility.own:
+        print('preview: in its own settings the analyser is %s (bars median %.2f)%s'
+              % (visibility.own.verdict, visibility.own.bars.median,
+                 '; variants.gif frames the best: %s' % best.setting() if best_label else ''))
     if not exact:
         print('preview: some frames had more than 256 colours; the GIFs show them reduced')
     print('preview: results in %s: analyser.gif, variants.gif, main.png, check.txt' % out)

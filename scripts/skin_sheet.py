@@ -1,7 +1,8 @@
 """The contact sheet of a Skins folder (scripts/preview --all): one cell per
 skin, in the order the plug-in catalogues them, each with the skin's name
 and its vis area with the analyser running in the skin's own settings,
-enlarged; skins that show no analyser are marked.
+enlarged; skins that show no analyser are marked, and so are those whose
+analyser is faint or worse.
 
 Writes sheet.png (one moment, mid-run) and sheet.gif (the whole run).
 """
@@ -17,6 +18,7 @@ from PIL import Image, ImageDraw, ImageFont
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import capture_to_gif  # noqa: E402
 import skin_preview  # noqa: E402
+import skin_visibility  # noqa: E402
 from skin_archive import SkinInputError, catalogue_order, collection_entries, open_skin  # noqa: E402
 
 SCALE = 3
@@ -50,6 +52,7 @@ class Cell:
         self.name = name
         self.problem = None
         self.note = None        # a remark on a skin that runs, such as a bad main bitmap
+        self.visibility = None  # the analyser's verdict when it is faint or worse
         self.shown = True
         self.frames = []
 
@@ -70,7 +73,8 @@ def background(cells):
         x, y = cell_origin(k)
         draw.text((x, y - NAME_H + 1), fit(draw, font, cell.name, PANEL_W), fill=skin_preview.INK,
                   font=font)
-        remark = cell.problem or (None if cell.shown else 'no analyser (Enable 0)') or cell.note
+        remark = (cell.problem or (None if cell.shown else 'no analyser (Enable 0)') or cell.note
+                  or cell.visibility)
         if remark:
             draw.text((x, y + PANEL_H + 2), fit(draw, font, remark, PANEL_W),
                       fill=skin_preview.MARK, font=font)
@@ -104,14 +108,25 @@ def bitmap_note(report):
     return None
 
 
+def visibility_note(pixels):
+    record = skin_visibility.read_one(pixels) if os.path.isfile(pixels) else None
+    if record and record.verdict and record.verdict != skin_visibility.CLEAR:
+        return 'analyser %s (bars median %.2f)' % (record.verdict, record.own.bars.median)
+    return None
+
+
 def play(cell, skin, build, plugin_ini, frames, seconds, work):
     """Runs the host in the skin's own settings; notes whether it shows the
-    analyser (the single check's exit status)."""
+    analyser (the single check's exit status) and how visible it is."""
+    os.makedirs(work, exist_ok=True)
+    pixels = os.path.join(work, 'pixels')
     check = skin_preview.wine([os.path.join(build, 'zelpin_skin_check.exe'),
                                skin_preview.windows_path(skin.folder),
-                               '--plugin-ini', skin_preview.windows_path(plugin_ini)])
+                               '--plugin-ini', skin_preview.windows_path(plugin_ini),
+                               '--pixels-out', skin_preview.windows_path(pixels)])
     cell.shown = check.returncode == 0
     cell.note = bitmap_note(check.stdout.decode(errors='replace'))
+    cell.visibility = visibility_note(pixels)
     folder = os.path.join(work, 'player')
     skin_preview.lay_out_player(folder, build, plugin_ini, skin.folder, 'skin', None)
     capture = os.path.join(work, 'run.cap')

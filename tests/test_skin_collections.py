@@ -22,8 +22,9 @@ sys.path.insert(0, SCRIPTS)
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import capture_to_gif  # noqa: E402
 import skin_preview  # noqa: E402
-from skin_collection_fixtures import (SKINS, bmp_24, bmp_rle8, bmp_v5_32, framed,  # noqa: E402
-                                      make_collection, settings, vis_colour, write_zip)
+from skin_collection_fixtures import (SKINS, bmp_24, bmp_rle8, bmp_v5_32,  # noqa: E402
+                                      expected_verdicts, framed, make_collection, settings,
+                                      vis_colour, write_zip)
 
 
 def squeeze(line):
@@ -255,25 +256,29 @@ class Collection(unittest.TestCase):
     def test_a_line_per_skin_in_catalogue_order(self):
         self.assertEqual(1, self.status, self.err)
         start = self.lines.index(
-            'skin analyser style blend colour warnings main bitmap')
+            'skin analyser style blend visibility colour warnings main bitmap')
         names = [line.split(' ')[0] for line in self.lines[start + 1:start + 21]]
         self.assertEqual(['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip',
                           'Glacier', 'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon',
                           'Meadow', 'Nimbus', 'Orchid', 'Pine', 'Quartz', 'Reef'], names)
-        plain = 'shown peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 24 bits'
-        self.expect_lines([
-            'Aurora ' + plain,
-            'birch.wsz shown bars mix 49/128 (38.2%) 0 loads, 275 x 116, 24 bits',
-            'Cedar none (Enable 0) peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 24 bits',
-            'Dune shown peaks mix 49/128 (38.2%) 2 loads, 275 x 116, 24 bits',
-            'Echo-2 ' + plain,
-            'Fjord.zip shown peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 8 bits',
-            'Glacier shown peaks mix 49/128 (38.2%) 0 loads, 275 x 116, 32 bits',
-            'Harbour shown peaks mix 49/128 (38.2%) 0 loads, 275 x 150, 24 bits',
-            'Iris shown peaks mix 49/128 (38.2%) 0 cut short or malformed',
-            'Pine shown rain add 128/128 (100.0%) 0 loads, 275 x 116, 24 bits',
-            'Reef ' + plain,
-            '20 skins, 19 show the analyser',
+        # Orange-brown backgrounds under the default orange bars: faint.
+        verdicts = expected_verdicts()
+        self.assertEqual(['Orchid', 'Quartz', 'Reef'],
+                         [n for n, v in verdicts.items() if v not in (None, 'clearly visible')])
+        plain = 'shown peaks mix 49/128 (38.2%) {} 0 loads, 275 x 116, 24 bits'
+        rows = {
+            'Aurora': plain, 'Echo-2': plain, 'Quartz': plain, 'Reef': plain,
+            'birch.wsz': 'shown bars mix 49/128 (38.2%) {} 0 loads, 275 x 116, 24 bits',
+            'Cedar': 'none (Enable 0) peaks mix 49/128 (38.2%) - 0 loads, 275 x 116, 24 bits',
+            'Dune': 'shown peaks mix 49/128 (38.2%) {} 2 loads, 275 x 116, 24 bits',
+            'Fjord.zip': 'shown peaks mix 49/128 (38.2%) {} 0 loads, 275 x 116, 8 bits',
+            'Glacier': 'shown peaks mix 49/128 (38.2%) {} 0 loads, 275 x 116, 32 bits',
+            'Harbour': 'shown peaks mix 49/128 (38.2%) {} 0 loads, 275 x 150, 24 bits',
+            'Iris': 'shown peaks mix 49/128 (38.2%) - 0 cut short or malformed',
+            'Pine': 'shown rain add 128/128 (100.0%) {} 0 loads, 275 x 116, 24 bits',
+        }
+        self.expect_lines([name + ' ' + row.format(verdicts[name]) for name, row in rows.items()] + [
+            '20 skins, 19 show the analyser, 3 of them faint or worse',
             'birch.wsz: its skin is in the folder "Birch" of the archive',
         ])
         self.assertFalse([n for n in ('readme.txt', 'thumb.bmp')
@@ -356,6 +361,10 @@ class ContactSheet(unittest.TestCase):
 
     def test_one_cell_per_skin(self):
         self.assertIn('preview: Cedar shows no analyser in its own settings', self.stdout)
+        verdicts = expected_verdicts()
+        for name in ('Orchid', 'Quartz', 'Reef'):
+            self.assertIn('preview: %s: analyser %s (bars median ' % (name, verdicts[name]),
+                          self.stdout)
         self.assertEqual(['sheet.gif', 'sheet.png'], sorted(os.listdir(self.out)))
         with Image.open(os.path.join(self.out, 'sheet.png')) as png:
             self.assertEqual((976, 450), png.size)
@@ -375,13 +384,17 @@ class ContactSheet(unittest.TestCase):
                 self.assertEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]))
             elif name == 'Iris':
                 self.assertIn((0, 0, 0), got)       # no bar frames: black ones
-                x, y = 1 * 244 + 8, 2 * 90 + 22     # said below, not framed
-                below = sheet[y + 50:y + 60, x:x + 228]
-                self.assertIn(skin_preview.MARK, self.colours(below))
-                self.assertNotEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]))
             else:
                 self.assertIn(own, got, name)
                 self.assertGreater(len(got), 1, '%s shows no analyser' % name)
+            # A bad main bitmap and a faint analyser are said below, not framed.
+            x, y = (k % 4) * 244 + 8, (k // 4) * 90 + 22
+            below = self.colours(sheet[y + 50:y + 60, x:x + 228])
+            if name != 'Cedar':
+                said = name == 'Iris' or verdicts[name] != 'clearly visible'
+                self.assertEqual(said, skin_preview.MARK in below, name)
+                self.assertNotEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]),
+                                    name)
 
     def test_gif_animates_every_cell(self):
         with Image.open(os.path.join(self.out, 'sheet.gif')) as gif:

@@ -1,5 +1,6 @@
 """The skin makers' tools: scripts/check reports what the plug-in reads from a
-skin folder, scripts/preview plays a skin and turns the analyser into GIFs.
+skin folder and how visible its analyser is, scripts/preview plays a skin and
+turns the analyser into GIFs.
 
 Runs under the virtual display (ctest starts it; run directly, this file
 starts it itself), with ZELPIN_BUILD naming a built tree.
@@ -14,12 +15,32 @@ import unittest
 
 import numpy as np
 from PIL import Image
+from skimage.color import deltaE_ciede2000, rgb2lab
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, 'scripts')
 sys.path.insert(0, SCRIPTS)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import capture_to_gif  # noqa: E402
 import skin_preview  # noqa: E402
+from skin_collection_fixtures import expected_visibility, verdict  # noqa: E402
+
+# Pairs 1, 7, 9, 13, 17, 25, 33 and 34 of the CIEDE2000 test data of Sharma,
+# Wu and Dalal (2005): L*a*b* of both colours and the difference to 4 places.
+SHARMA_PAIRS = [
+    ((50.0, 2.6772, -79.7751), (50.0, 0.0, -82.7485), 2.0425),
+    ((50.0, 0.0, 0.0), (50.0, -1.0, 2.0), 2.3669),
+    ((50.0, 2.49, -0.001), (50.0, -2.49, 0.0009), 7.1792),
+    ((50.0, -0.001, 2.49), (50.0, 0.0009, -2.49), 4.8045),
+    ((50.0, 2.5, 0.0), (73.0, 25.0, -18.0), 27.1492),
+    ((60.2574, -34.0099, 36.2677), (60.4626, -34.1751, 39.4387), 1.2644),
+    ((6.7747, -0.2908, -2.4247), (5.8714, -0.0985, -2.2286), 0.6377),
+    ((2.0776, 0.0795, -1.1350), (0.9033, -0.0636, -0.5514), 0.9082),
+]
+# sRGB's primaries and white in CIELAB (D65); conversions that round the
+# matrix of sRGB differently agree to within 0.005.
+SRGB_LAB = [((255, 0, 0), (53.2408, 80.0925, 67.2032)), ((0, 255, 0), (87.7347, -86.1827, 83.1793)),
+            ((0, 0, 255), (32.2970, 79.1875, -107.8602)), ((255, 255, 255), (100.0, 0.0, 0.0))]
 
 
 def write(path, data):
@@ -45,6 +66,15 @@ def in_vis_area(x, y):
 
 def squeeze(line):
     return ' '.join(line.split())
+
+
+def ratio_text(ratio):
+    return '%d/128 (%.1f%%)' % (ratio, int(ratio * 1000 / 128) / 10)
+
+
+def viscolor(bars, peak):
+    """A viscolor.txt: entries 2..17 the bar colours, 23 the peak colour."""
+    return ''.join('%d,%d,%d\n' % c for c in [(0, 0, 0)] * 2 + bars + [(0, 0, 0)] * 5 + [peak])
 
 
 class Check(unittest.TestCase):
@@ -93,6 +123,7 @@ class Check(unittest.TestCase):
             'missing: the plug-in builds no bar frames for this skin and draws those of the '
             'skin before it (black ones when there was none)',
             'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
+            'no figure: main.bmp is missing: the plug-in builds no bar frames for this skin',
         ], lines)
 
     def test_zelpin_ini_is_read_only_without_zelpin_txt(self):
@@ -160,6 +191,7 @@ class Check(unittest.TestCase):
             'Vis colours: viscolor.txt is missing: the built-in colours apply',
             'Main bitmap: main.bmp (not read while Enable is 0)',
             'No analyser: Enable is 0, so the plug-in draws nothing for this skin',
+            'no figure: Enable is 0: the plug-in draws nothing for this skin',
         ], lines)
         self.assertFalse([line for line in lines if line.startswith('Analyser:')])
 
@@ -234,16 +266,90 @@ class Check(unittest.TestCase):
         self.expect_lines([
             'not a complete bitmap file (1000 bytes: cut short or malformed), not loaded:',
             'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
+            'no figure: main.bmp is cut short or malformed: the plug-in builds no bar frames '
+            'for this skin',
         ], lines)
+
+    def test_visibility_figures_and_the_best_setting(self):
+        # The CIEDE2000 in use, and its colour space, against published values.
+        for lab1, lab2, expected in SHARMA_PAIRS:
+            got = float(deltaE_ciede2000(np.array(lab1), np.array(lab2)))
+            self.assertEqual(expected, round(got, 4), 'CIEDE2000 of %s and %s' % (lab1, lab2))
+        for rgb, lab in SRGB_LAB:
+            got = rgb2lab(np.array(rgb) / 255.0)
+            self.assertTrue(np.allclose(lab, got, rtol=0, atol=0.005),
+                            'CIELAB of sRGB %s: %s' % (rgb, got))
+
+        # The figures of every blend method at the skin's ratio and at 100%,
+        # worked out from the blends' definitions: flat backgrounds, and one
+        # of two halves under hanging bars, which light the top half most.
+        shades = [(30, 60 + k, 140 + k) for k in range(16)]
+        cases = [
+            # name, background (one colour or 16 rows), bar colours, peak colour, settings
+            ('own-hue', (30, 60, 140), shades, (30, 83, 163), {}),
+            ('bright-on-dark', (10, 10, 20), [(255, 255, 0)] * 16, (255, 255, 255), {}),
+            ('one-colour', (40, 80, 120), [(200, 60, 30)] * 16, (250, 250, 90),
+             {'BlendMethod': 1, 'Ratio': 50}),
+            ('two-halves', [(200, 200, 200)] * 8 + [(40, 40, 40)] * 8, [(0, 0, 0)] * 16,
+             (90, 0, 0), {'Ratio': 100, 'Rain': 1}),
+        ]
+        for name, background, bars, peak, keys in cases:
+            rows = background if len(background) == 16 else [background] * 16
+            files = {'main.bmp': lambda path, rows=rows: main_bitmap(
+                         path, lambda x, y: rows[y - 43] if in_vis_area(x, y) else (1, 2, 3)),
+                     'viscolor.txt': viscolor(bars, peak)}
+            if keys:
+                files['zelpin.txt'] = '[ZELPIN]\r\n' + ''.join('%s=%d\r\n' % kv for kv in keys.items())
+            lines = self.check(self.skin(name, files))
+            colours = [(0, 0, 0)] * 2 + bars + [(0, 0, 0)] * 5 + [peak]
+            percent = keys.get('Ratio', 39)
+            own = (keys.get('BlendMethod', 0), percent * 128 // 100)
+            figures = {(m, r): expected_visibility(background, colours, m, r, keys.get('Rain', 0))
+                       for r in (own[1], 128) for m in range(3)}
+            for (m, r), numbers in figures.items():
+                self.expect_lines(['%s %s %.2f %.2f %.2f %.2f %s%s' % (
+                    ('mix', 'add', 'subtract')[m], ratio_text(r), *numbers, verdict(numbers[0]),
+                    ' (in effect)' if (m, r) == own else '')], lines)
+            self.expect_lines(['bars median %.2f, 10th percentile %.2f' % figures[own][:2],
+                               'peaks median %.2f, 10th percentile %.2f' % figures[own][2:]], lines)
+            # The best: the highest bars median, the settings in effect among equals.
+            best = max(figures, key=lambda k: (figures[k][0], k == own))
+            if best == own:
+                best_line = 'Best: the settings in effect (BlendMethod=%d, Ratio=%d)' % (own[0], percent)
+            else:
+                best_line = 'Best: BlendMethod=%d, Ratio=%d (%s %s: %s, bars median %.2f)' % (
+                    best[0], percent if best[1] == own[1] else 100,
+                    ('mix', 'add', 'subtract')[best[0]], ratio_text(best[1]),
+                    verdict(figures[best][0]), figures[best][0])
+            self.expect_lines([best_line], lines)
+            said = [line for line in lines if line.startswith('the analyser is ')]
+            if name == 'own-hue':
+                self.assertIn(said, (['the analyser is hard to see (bars median 2.3 to 5)'],
+                                     ['the analyser is invisible (bars median below 2.3, the '
+                                      'just-noticeable difference)']), name)
+                self.assertNotEqual(own, best, name)
+            if name == 'bright-on-dark':
+                self.assertEqual(['the analyser is clearly visible (bars median 10 or more)'], said)
 
 
 BACKGROUND = (0, 0, 128)
 WHITE = (255, 255, 255)
 
 
+SHADES = [(30, 60 + k, 140 + k) for k in range(16)]
+SHADED = (30, 60, 140)
+
+
+def preview(skin, out, seconds):
+    return subprocess.run(
+        [os.path.join(SCRIPTS, 'preview'), skin, '--out', out, '--seconds', str(seconds),
+         '--keep-captures', '--no-build'], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+
 class Preview(unittest.TestCase):
     """A skin whose file names are all in other letter cases: a flat blue
-    background, white bars and a red peak colour, mixed at the full ratio."""
+    background, white bars and a red peak colour, mixed at the full ratio;
+    and, played briefly, one whose bars are shades of its background."""
 
     SECONDS = 1.5
 
@@ -258,27 +364,35 @@ class Preview(unittest.TestCase):
         write(os.path.join(skin, 'Zelpin.Txt'),
               '[ZELPIN]\r\nBlendMethod=0\r\nAnalyzerMode=1\r\nRatio=100\r\nPeaks=1\r\nRain=0\r\n')
         cls.out = os.path.join(cls.tmp.name, 'out')
-        cls.result = subprocess.run(
-            [os.path.join(SCRIPTS, 'preview'), skin, '--out', cls.out, '--seconds', str(cls.SECONDS),
-             '--keep-captures', '--no-build'], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        cls.result = preview(skin, cls.out, cls.SECONDS)
+
+        shaded = os.path.join(cls.tmp.name, 'Shaded')
+        os.makedirs(shaded)
+        main_bitmap(os.path.join(shaded, 'main.bmp'), lambda x, y: SHADED)
+        write(os.path.join(shaded, 'viscolor.txt'), viscolor(SHADES, SHADES[-1]))
+        cls.shaded_out = os.path.join(cls.tmp.name, 'shaded')
+        cls.shaded = preview(shaded, cls.shaded_out, 0.5)
 
     @classmethod
     def tearDownClass(cls):
         cls.tmp.cleanup()
 
     def setUp(self):
-        self.assertEqual(0, self.result.returncode, self.result.stdout.decode(errors='replace'))
+        for result in (self.result, self.shaded):
+            self.assertEqual(0, result.returncode, result.stdout.decode(errors='replace'))
 
-    def capture(self, name):
-        fps, frames = capture_to_gif.read_capture(os.path.join(self.out, 'captures', name + '.cap'))
+    def capture(self, name, out=None):
+        fps, frames = capture_to_gif.read_capture(os.path.join(out or self.out, 'captures',
+                                                               name + '.cap'))
         self.assertEqual(60, fps)
         # How many frames a run of so many seconds captures depends on the
         # machine's speed; what each shows does not.
         self.assertGreaterEqual(len(frames), 2, name)
         return [np.asarray(image) for _, image in frames]
 
-    def gif_frames(self, name):
-        with Image.open(os.path.join(self.out, name)) as gif:
+    def gif_frames(self, name, out=None):
+        out = out or self.out
+        with Image.open(os.path.join(out, name)) as gif:
             frames, shown = [], 0
             for k in range(gif.n_frames):
                 gif.seek(k)
@@ -287,8 +401,8 @@ class Preview(unittest.TestCase):
         # Every second 60th of a second up to the last frame captured in any
         # run, each 1/30 s (rounded to the GIF's hundredths): a run of the
         # same picture is one frame shown for longer.
-        last = max(capture_to_gif.read_capture(os.path.join(self.out, 'captures', cap))[1][-1][0]
-                   for cap in os.listdir(os.path.join(self.out, 'captures')))
+        last = max(capture_to_gif.read_capture(os.path.join(out, 'captures', cap))[1][-1][0]
+                   for cap in os.listdir(os.path.join(out, 'captures')))
         self.assertEqual(round((last // 2 + 1) * 100 / 30) * 10, shown, name)
         return frames
 
@@ -310,11 +424,42 @@ class Preview(unittest.TestCase):
             self.assertEqual(BACKGROUND, png.convert('RGB').getpixel((5, 5)))
         with open(os.path.join(self.out, 'check.txt')) as f:
             report = [squeeze(line) for line in f.read().splitlines()]
+        # White bars on navy: mix and add give white, the best already in effect.
+        colours = [(0, 0, 0)] * 2 + [WHITE] * 16 + [(0, 0, 0)] * 5 + [(255, 0, 0)]
+        bars, tenth, peaks, _ = expected_visibility(BACKGROUND, colours, 0, 128)
         for line in ('Settings file: Zelpin.Txt (as zelpin.txt)',
                      'Vis colours: VisColor.TXT (as viscolor.txt)',
                      'Main bitmap: MAIN.BMP (as main.bmp)',
-                     'Analyser: peaks, blend mix at 128/128 (100.0%), bar colours from the tip'):
+                     'Analyser: peaks, blend mix at 128/128 (100.0%), bar colours from the tip',
+                     'bars median %.2f, 10th percentile %.2f' % (bars, tenth),
+                     'peaks median %.2f, 10th percentile %.2f' % (peaks, peaks),
+                     'the analyser is clearly visible (bars median 10 or more)',
+                     'Best: the settings in effect (BlendMethod=0, Ratio=100)'):
             self.assertIn(line, report)
+        self.assertIn('preview: in its own settings the analyser is clearly visible (bars median '
+                      '%.2f)\n' % bars, self.result.stdout.decode())
+        self.assertNotIn('best.cap', os.listdir(os.path.join(self.out, 'captures')))
+
+    def test_faint_skin_frames_the_best_blend(self):
+        # Shades of the background at the default mix: subtracting them at
+        # 100% leaves black bars, the best of the six.
+        colours = [(0, 0, 0)] * 2 + SHADES + [(0, 0, 0)] * 5 + [SHADES[-1]]
+        own = expected_visibility(SHADED, colours, 0, 49)[0]
+        best = expected_visibility(SHADED, colours, 2, 128)[0]
+        others = [expected_visibility(SHADED, colours, m, r)[0] for m in range(3) for r in (49, 128)]
+        self.assertEqual(best, max(others))
+        self.assertIn('preview: in its own settings the analyser is %s (bars median %.2f); '
+                      'variants.gif frames the best: BlendMethod=2, Ratio=100\n'
+                      % (verdict(own), own), self.shaded.stdout.decode())
+        frames = np.stack(self.capture('best', self.shaded_out))
+        self.assertEqual({SHADED, (0, 0, 0)},
+                         {tuple(int(v) for v in c) for c in np.unique(frames.reshape(-1, 3), axis=0)})
+        grid = skin_preview.Grid('', None, 'best')
+        x, y = grid.best
+        gif = self.gif_frames('variants.gif', self.shaded_out)
+        self.assertEqual(skin_preview.BEST, tuple(int(v) for v in gif[0][y - 2, x - 2]))
+        self.expect_shown_in_order([f[y:y + 48:3, x:x + 228:3] for f in gif],
+                                   self.capture('best', self.shaded_out), 'best')
 
     def test_analyser_gif_is_the_captured_window_enlarged(self):
         frames = self.gif_frames('analyser.gif')

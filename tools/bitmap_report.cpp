@@ -99,6 +99,13 @@ void ReportBackground(DibSurface& image)
 
 }  // namespace
 
+BitmapUse LoadMainBitmap(const char* path, DibSurface* image)
+{
+    if (!FileExists(path)) return BitmapUse::Missing;
+    if (!BitmapFileLooksSound(path)) return BitmapUse::Unsound;
+    return image->Load(path, 0, 0) ? BitmapUse::Loads : BitmapUse::Fails;
+}
+
 void ReportBitmap(const char* path, bool read)
 {
     char onDisk[MAX_PATH];
@@ -109,20 +116,23 @@ void ReportBitmap(const char* path, bool read)
 
     const char* keeps = "the plug-in builds no bar frames for this skin and draws those of the "
                         "skin before it (black ones when there was none)";
-    WIN32_FILE_ATTRIBUTE_DATA about;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &about)) {
+    DibSurface image;
+    switch (LoadMainBitmap(path, &image)) {
+    case BitmapUse::Missing:
         std::printf("  missing: %s\n", keeps);
         return;
-    }
-    if (!BitmapFileLooksSound(path)) {
+    case BitmapUse::Unsound: {
+        WIN32_FILE_ATTRIBUTE_DATA about = {};
+        GetFileAttributesExA(path, GetFileExInfoStandard, &about);
         std::printf("  not a complete bitmap file (%lu bytes: cut short or malformed), not loaded:\n"
                     "  %s\n", about.nFileSizeLow, keeps);
         return;
     }
-    DibSurface image;
-    if (!image.Load(path, 0, 0)) {
+    case BitmapUse::Fails:
         std::printf("  does not load: %s\n", keeps);
         return;
+    case BitmapUse::Loads:
+        break;
     }
     const int width = image.header->biWidth;
     const int height = image.header->biHeight < 0 ? -image.header->biHeight : image.header->biHeight;

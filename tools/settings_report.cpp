@@ -105,18 +105,13 @@ void ReportSwitch(const char* key, const RawKey& raw, int inEffect)
     std::printf("\n");
 }
 
-namespace {
-
-// The smallest percentage that the plug-in turns into the given ratio; every
-// ratio in effect comes from one.
+// Every ratio in effect comes from some percentage.
 int PercentFor(unsigned char ratio)
 {
     for (int p = 0; p <= 100; ++p)
         if (p * 128 / 100 == ratio) return p;
     return 100;
 }
-
-}  // namespace
 
 bool WriteSettings(const char* path, const ZelpinConfig& c)
 {

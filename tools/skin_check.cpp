@@ -1,8 +1,9 @@
 // zelpin_skin_check.exe: prints what the plug-in will make of a skin folder,
 // read with the plug-in's own code: the settings file and each key's value
 // as read and in effect, the vis colours line by line, and the main bitmap's
-// analyser background. Exit status: 0 the skin shows the analyser, 1 it shows
-// none, 2 bad command line or no such folder.
+// analyser background; on request also the pixels its analyser paints, for
+// the visibility figure. Exit status: 0 the skin shows the analyser, 1 it
+// shows none, 2 bad command line or no such folder.
 // This file holds the command line, the order of the reports and the
 // file-name helpers they share; each report has a file of its own.
 #include "tools/skin_check.h"
@@ -52,10 +53,14 @@ namespace {
 
 const char kUsage[] =
     "usage: zelpin_skin_check.exe SKINDIR [--plugin-ini FILE] [--settings-out FILE]\n"
+    "                             [--pixels-out FILE]\n"
     "       zelpin_skin_check.exe --all SKINSDIR ... (--all alone for its options)\n"
     "  SKINDIR              the skin folder (a Windows path)\n"
     "  --plugin-ini FILE    the plug-in's defaults file; built-in defaults without it\n"
     "  --settings-out FILE  also write the settings in effect as a skin settings file\n"
+    "  --pixels-out FILE    also write the pixels the analyser paints, each with the\n"
+    "                       background under it, in every blend method at the skin's\n"
+    "                       ratio and at 100% (the format: tools/visibility_pixels.cpp)\n"
     "Exit status: 0 the analyser is shown, 1 the skin shows no analyser,\n"
     "2 bad command line or no such folder.\n";
 
@@ -63,6 +68,7 @@ struct Options {
     const char* folder = nullptr;
     const char* pluginIni = nullptr;
     const char* settingsOut = nullptr;
+    const char* pixelsOut = nullptr;
 };
 
 bool ParseArguments(int argc, char** argv, Options* options)
@@ -73,6 +79,8 @@ bool ParseArguments(int argc, char** argv, Options* options)
             options->pluginIni = argv[++i];
         else if (std::strcmp(argv[i], "--settings-out") == 0 && hasValue)
             options->settingsOut = argv[++i];
+        else if (std::strcmp(argv[i], "--pixels-out") == 0 && hasValue)
+            options->pixelsOut = argv[++i];
         else if (argv[i][0] != '-' && !options->folder)
             options->folder = argv[i];
         else
@@ -102,6 +110,16 @@ int main(int argc, char** argv)
     if (options.pluginIni && !FileExists(options.pluginIni)) {
         std::fprintf(stderr, "zelpin_skin_check: %s does not exist\n", options.pluginIni);
         return 2;
+    }
+
+    if (options.pixelsOut) {
+        FILE* out = std::fopen(options.pixelsOut, "wb");
+        const bool written = out && WritePixelRecord(out, options.folder, options.folder,
+                                                     options.pluginIni);
+        if (!out || std::fclose(out) != 0 || !written) {
+            std::fprintf(stderr, "zelpin_skin_check: could not write %s\n", options.pixelsOut);
+            return 2;
+        }
     }
 
     std::printf("Skin folder: %s\n", options.folder);

@@ -1,14 +1,18 @@
 // The parts of zelpin_skin_check.exe, one file each: the settings report
 // (settings_report.cpp), the vis colours report (colors_report.cpp), the
-// main bitmap report (bitmap_report.cpp), and the command line with the
+// main bitmap report (bitmap_report.cpp), the painted pixels for the
+// visibility figure (visibility_pixels.cpp), and the command line with the
 // file-name helpers they share (skin_check.cpp).
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdio>
 
 #include "skin/zelpin_config.h"
+
+class DibSurface;
 
 namespace skin_check {
 
@@ -46,6 +50,8 @@ void PrintRatio(unsigned char ratio);
 void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaultRatio);
 void ReportSwitch(const char* key, const RawKey& raw, int inEffect);
 bool WriteSettings(const char* path, const ZelpinConfig& c);
+// The smallest percentage that the plug-in turns into the given ratio.
+int PercentFor(unsigned char ratio);
 const char* BlendName(unsigned char method);
 const char* PickName(unsigned char mode);
 const char* StyleName(int peaks, int rain);
@@ -58,6 +64,16 @@ int CountColorWarnings(const char* path);
 
 // ---- main bitmap (bitmap_report.cpp)
 
+enum class BitmapUse { Missing, Unsound, Fails, Loads };
+
+// Loads the main bitmap as the plug-in does, and says why it could not.
+BitmapUse LoadMainBitmap(const char* path, DibSurface* image);
 void ReportBitmap(const char* path, bool read);
+
+// ---- painted pixels (visibility_pixels.cpp)
+
+// Appends the record of one skin folder to out (see visibility_pixels.cpp);
+// false when no surface for the strip could be made.
+bool WritePixelRecord(FILE* out, const char* name, const char* folder, const char* pluginIni);
 
 }  // namespace skin_check

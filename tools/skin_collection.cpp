@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "image/bmp_check.h"
 #include "image/dib_surface.h"
 #include "skin/skin_files.h"
 #include "skin/skin_signature.h"
@@ -18,10 +18,16 @@ namespace {
 
 const char kUsage[] =
     "usage: zelpin_skin_check.exe --all SKINSDIR [--plugin-ini FILE] [--archives LIST]\n"
-    "  SKINSDIR          a Skins folder of skin folders and archives (a Windows path)\n"
-    "  --plugin-ini FILE the plug-in's defaults file; built-in defaults without it\n"
-    "  --archives LIST   the archives, unpacked: a line each, the archive's name, a tab,\n"
-    "                    and the folder of its skin, or \"!\" and why it was not unpacked\n"
+    "                             [--verdicts LIST | --pixels-out FILE]\n"
+    "  SKINSDIR           a Skins folder of skin folders and archives (a Windows path)\n"
+    "  --plugin-ini FILE  the plug-in's defaults file; built-in defaults without it\n"
+    "  --archives LIST    the archives, unpacked: a line each, the archive's name, a tab,\n"
+    "                     and the folder of its skin, or \"!\" and why it was not unpacked\n"
+    "  --verdicts LIST    how visible each analyser is: a line each, the skin's name, a\n"
+    "                     tab and the verdict; every verdict but \"clearly visible\" counts\n"
+    "                     as faint or worse\n"
+    "  --pixels-out FILE  instead of the report, write every skin's painted pixels to FILE\n"
+    "                     (as the single check's --pixels-out does)\n"
     "Exit status: 0 every skin shows the analyser and can be told apart, 1 otherwise,\n"
     "2 bad command line or no such folder.\n";
 
@@ -31,8 +37,9 @@ const int kPoints = 32;
 // as when it is shown at double size and scaled back.
 const int kFewPoints = 3;
 const size_t kWidestName = 32;
+const char kClearlyVisible[] = "clearly visible";
 
-enum class Bitmap { Missing, Unsound, Fails, Loads };
+using skin_check::BitmapUse;
 
 struct Archive {
     std::string name;
@@ -49,31 +56,21 @@ struct Row {
     unsigned char blendMethod = 0, analyzerMode = 0, ratio = 0;
     int enable = 0, peaks = 0, rain = 0;
     int colourWarnings = 0;
-    Bitmap bitmap = Bitmap::Missing;
+    BitmapUse bitmap = BitmapUse::Missing;
     int width = 0, height = 0, bits = 0;
     int catalogued = -1;    // index in the plug-in's catalogue
     bool signed_ = false;   // an archive whose signature could be taken
     SkinSignature signature;
+    std::string visibility; // the verdict, when there is one
 
     bool Shown() const { return refusal.empty() && pathFits && enable != 0; }
 };
 
 void ReadBitmap(const char* path, Row* row)
 {
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        row->bitmap = Bitmap::Missing;
-        return;
-    }
-    if (!BitmapFileLooksSound(path)) {
-        row->bitmap = Bitmap::Unsound;
-        return;
-    }
     DibSurface image;
-    if (!image.Load(path, 0, 0)) {
-        row->bitmap = Bitmap::Fails;
-        return;
-    }
-    row->bitmap = Bitmap::Loads;
+    row->bitmap = skin_check::LoadMainBitmap(path, &image);
+    if (row->bitmap != BitmapUse::Loads) return;
     row->width = image.header->biWidth;
     row->height = image.header->biHeight < 0 ? -image.header->biHeight : image.header->biHeight;
     row->bits = image.header->biBitCount;
@@ -99,7 +96,8 @@ void ReadSkin(const char* pluginIni, Row* row)
     ReadBitmap(files.bitmap, row);
 }
 
-bool ReadArchiveList(const char* path, std::vector<Archive>* archives)
+// A list of lines "name, tab, value", as the scripts write them.
+bool ReadTabList(const char* path, std::vector<std::pair<std::string, std::string>>* entries)
 {
     FILE* file = std::fopen(path, "r");
     if (!file) return false;
@@ -109,14 +107,47 @@ bool ReadArchiveList(const char* path, std::vector<Archive>* archives)
         char* tab = std::strchr(line, '\t');
         if (!tab) continue;
         *tab = '\0';
-        Archive archive;
-        archive.name = line;
-        if (tab[1] == '!') archive.refusal = tab + 2;
-        else archive.folder = tab + 1;
-        archives->push_back(archive);
+        entries->emplace_back(line, tab + 1);
     }
     std::fclose(file);
     return true;
+}
+
+bool ReadArchiveList(const char* path, std::vector<Archive>* archives)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (!ReadTabList(path, &entries)) return false;
+    for (const auto& entry : entries) {
+        Archive archive;
+        archive.name = entry.first;
+        if (entry.second[0] == '!') archive.refusal = entry.second.substr(1);
+        else archive.folder = entry.second;
+        archives->push_back(archive);
+    }
+    return true;
+}
+
+bool ReadVerdicts(const char* path, std::vector<Row>* rows)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (!ReadTabList(path, &entries)) return false;
+    for (const auto& entry : entries)
+        for (Row& row : *rows)
+            if (lstrcmpiA(row.name.c_str(), entry.first.c_str()) == 0) row.visibility = entry.second;
+    return true;
+}
+
+// The painted pixels of every skin that could be read, for the visibility figures.
+bool WritePixels(const char* path, const char* pluginIni, const std::vector<Row>& rows)
+{
+    FILE* out = std::fopen(path, "wb");
+    if (!out) return false;
+    bool written = true;
+    for (const Row& row : rows)
+        if (row.refusal.empty())
+            written = skin_check::WritePixelRecord(out, row.name.c_str(), row.folder.c_str(),
+                                                   pluginIni) && written;
+    return std::fclose(out) == 0 && written;
 }
 
 const Archive* FindArchive(const std::vector<Archive>& archives, const char* name)
@@ -170,13 +201,14 @@ void PrintRow(const Row& row, int nameWidth)
     const int tenths = row.ratio * 1000 / 128;
     std::snprintf(blend, sizeof blend, "%s %u/128 (%d.%d%%)", skin_check::BlendName(row.blendMethod),
                   row.ratio, tenths / 10, tenths % 10);
-    std::printf("%-15s  %-5s  %-23s  %-15d  ", row.enable ? "shown" : "none (Enable 0)",
-                skin_check::StyleName(row.peaks, row.rain), blend, row.colourWarnings);
+    std::printf("%-15s  %-5s  %-23s  %-15s  %-15d  ", row.enable ? "shown" : "none (Enable 0)",
+                skin_check::StyleName(row.peaks, row.rain), blend,
+                row.visibility.empty() ? "-" : row.visibility.c_str(), row.colourWarnings);
     switch (row.bitmap) {
-    case Bitmap::Missing: std::printf("missing\n"); break;
-    case Bitmap::Unsound: std::printf("cut short or malformed\n"); break;
-    case Bitmap::Fails: std::printf("does not load\n"); break;
-    case Bitmap::Loads:
+    case BitmapUse::Missing: std::printf("missing\n"); break;
+    case BitmapUse::Unsound: std::printf("cut short or malformed\n"); break;
+    case BitmapUse::Fails: std::printf("does not load\n"); break;
+    case BitmapUse::Loads:
         std::printf("loads, %d x %d, %d bits\n", row.width, row.height, row.bits);
         break;
     }
@@ -231,7 +263,7 @@ bool ReportIdentification(const std::string& skins, std::vector<Row>& rows)
     for (const Row& row : rows) {
         if (row.catalogued >= 0) continue;
         const char* why = row.archive ? "an archive: the plug-in catalogues folders only"
-                          : row.bitmap != Bitmap::Loads ? "its main bitmap does not load"
+                          : row.bitmap != BitmapUse::Loads ? "its main bitmap does not load"
                           : locator.entryCount >= kCatalogueSize ? "the catalogue is full"
                           : "its folder cannot be read";
         std::printf("  not catalogued: \"%s\" (%s)\n", row.name.c_str(), why);
@@ -288,6 +320,8 @@ int CheckCollection(int argc, char** argv)
     const char* skinsArg = nullptr;
     const char* pluginIni = nullptr;
     const char* archiveList = nullptr;
+    const char* verdictList = nullptr;
+    const char* pixelsOut = nullptr;
     bool understood = true;
     for (int i = 2; i < argc && understood; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -295,6 +329,10 @@ int CheckCollection(int argc, char** argv)
             pluginIni = argv[++i];
         else if (std::strcmp(argv[i], "--archives") == 0 && hasValue)
             archiveList = argv[++i];
+        else if (std::strcmp(argv[i], "--verdicts") == 0 && hasValue && !pixelsOut)
+            verdictList = argv[++i];
+        else if (std::strcmp(argv[i], "--pixels-out") == 0 && hasValue && !verdictList)
+            pixelsOut = argv[++i];
         else if (argv[i][0] != '-' && !skinsArg)
             skinsArg = argv[i];
         else
@@ -330,13 +368,23 @@ int CheckCollection(int argc, char** argv)
                      skins.c_str());
         return 2;
     }
+    if (pixelsOut) {
+        if (WritePixels(pixelsOut, pluginIni, rows)) return 0;
+        std::fprintf(stderr, "zelpin_skin_check: could not write %s\n", pixelsOut);
+        return 2;
+    }
+    if (verdictList && !ReadVerdicts(verdictList, &rows)) {
+        std::fprintf(stderr, "zelpin_skin_check: cannot read %s\n", verdictList);
+        return 2;
+    }
 
     size_t nameWidth = 4;
-    int shown = 0;
+    int shown = 0, faint = 0;
     for (Row& row : rows) {
         if (row.refusal.empty()) ReadSkin(pluginIni, &row);
         if (row.name.size() > nameWidth) nameWidth = row.name.size();
         shown += row.Shown() ? 1 : 0;
+        faint += !row.visibility.empty() && row.visibility != kClearlyVisible ? 1 : 0;
     }
     if (nameWidth > kWidestName) nameWidth = kWidestName;
     const int width = static_cast<int>(nameWidth);
@@ -344,12 +392,14 @@ int CheckCollection(int argc, char** argv)
     std::printf("Skins folder: %s\nDefaults: %s%s\n\n", skins.c_str(),
                 pluginIni ? "plugin.ini " : "built-in (no plugin.ini given)",
                 pluginIni ? pluginIni : "");
-    std::printf("  %-*s  %-15s  %-5s  %-23s  %-15s  %s\n", width, "skin", "analyser", "style",
-                "blend", "colour warnings", "main bitmap");
+    std::printf("  %-*s  %-15s  %-5s  %-23s  %-15s  %-15s  %s\n", width, "skin", "analyser",
+                "style", "blend", "visibility", "colour warnings", "main bitmap");
     for (const Row& row : rows) PrintRow(row, width);
     const int count = static_cast<int>(rows.size());
-    std::printf("  %d skin%s, %d show%s the analyser\n", count, count == 1 ? "" : "s", shown,
+    std::printf("  %d skin%s, %d show%s the analyser", count, count == 1 ? "" : "s", shown,
                 shown == 1 ? "s" : "");
+    if (verdictList) std::printf(", %d of them faint or worse", faint);
+    std::printf("\n");
 
     const bool apart = ReportIdentification(skins, rows);
     return shown == count && apart ? 0 : 1;
