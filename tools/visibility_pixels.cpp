@@ -19,7 +19,7 @@
 #include "draw/strip_builder.h"
 #include "draw/surfaces.h"
 #include "image/dib_surface.h"
-#include "plugin/frame_stages.h"
+#include "skin/skin_files.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
 
