@@ -22,6 +22,8 @@ zelpin_runs_32bit() {
     [ -n "$ZELPIN_IN_EMULATOR" ] || /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
 }
 export ZELPIN_ROOT ZELPIN_PRODUCT ZELPIN_BUILD ZELPIN_ARCH ZELPIN_EMULATOR
+# The scripts' Python lives in the package scriptlib/ at the top.
+export PYTHONPATH="$ZELPIN_ROOT${PYTHONPATH:+:$PYTHONPATH}"
 export WINEPREFIX="$ZELPIN_BUILD/wineprefix" WINEARCH=$ZELPIN_ARCH
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # Under the emulator only Wine's 32-bit side is emulated: the server stays native.

@@ -19,10 +19,10 @@ import unittest
 
 from PIL import Image
 
+from scriptlib import capture_to_gif
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, 'scripts')
-sys.path.insert(0, SCRIPTS)
-import capture_to_gif  # noqa: E402
 
 BUILD = os.environ.get('ZELPIN_BUILD') or os.path.join(ROOT, 'build', 'win32')
 UNINSTALL = r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
@@ -205,7 +205,8 @@ class Installer(unittest.TestCase):
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         try:
             first = host.stdout.readline().decode(errors='replace').strip()
-            self.assertEqual('init 0', first, 'the host did not load the library')
+            self.assertEqual('init 0', first, 'the host did not load the library (exit status %s)'
+                             % (host.poll() if first else host.wait(60)))
             status, out = self.install('/D=' + windows_path(player))
             self.assertEqual(2, status, 'install while the player holds the library:\n' + out)
         finally:

@@ -7,8 +7,12 @@ product never includes. Every quoted include of a product file must name a
 file of the repository (or the template NAME.in of one the build makes) by its
 path from the top; a folder that holds C++
 sources must have its place below, so a new room is placed on purpose.
+The scripts' Python finds its modules in the package scriptlib/ without
+editing its search path, and no module of it imports one that imports it
+back.
 """
 
+import ast
 import os
 import re
 import shutil
@@ -97,6 +101,40 @@ def folder_cycles(edges):
     return cycles
 
 
+def python_faults(root):
+    """Python that reaches its modules by editing the search path, and import
+    cycles between the modules of scriptlib/, one line each."""
+    faults, edges = [], {}
+    for folder in ("scriptlib", "scripts", "tests"):
+        for dirpath, _, files in sorted(os.walk(os.path.join(root, folder))):
+            for name in sorted(f for f in files if f.endswith(".py")):
+                path = os.path.join(dirpath, name)
+                rel = os.path.relpath(path, root).replace(os.sep, "/")
+                with open(path, encoding="utf-8") as f:
+                    text = f.read()
+                tree = ast.parse(text, rel)
+                if any(isinstance(n, ast.Attribute) and n.attr in ("insert", "append")
+                       and ast.unparse(n.value) == "sys.path" for n in ast.walk(tree)):
+                    faults.append("%s: edits sys.path" % rel)
+                if folder != "scriptlib":
+                    continue
+                for node in ast.walk(tree):
+                    if isinstance(node, ast.ImportFrom) and node.module == "scriptlib":
+                        targets = [a.name for a in node.names]
+                    elif isinstance(node, ast.ImportFrom) and (node.module or "").startswith("scriptlib."):
+                        targets = [node.module.split(".")[1]]
+                    elif isinstance(node, ast.Import):
+                        targets = [a.name.split(".")[1] for a in node.names
+                                   if a.name.startswith("scriptlib.")]
+                    else:
+                        continue
+                    for target in targets:
+                        edges.setdefault((name[:-3], target), ("%s:%d" % (rel, node.lineno), target))
+    faults.extend(line.replace("between folders", "between modules").replace("/ ", " ")
+                  for line in folder_cycles(edges))
+    return faults
+
+
 def unplaced_folders(root):
     """Top-level folders holding C++ sources that have no place in the layers."""
     unplaced = []
@@ -123,6 +161,10 @@ class Layers(unittest.TestCase):
         self.assertEqual([], missing, "rooms of the layers not found")
         self.assertEqual([], unplaced_folders(ROOT),
                          "folders with C++ sources but no place in the layers")
+
+    def test_python_finds_its_modules_without_path_edits_and_without_cycles(self):
+        faults = python_faults(ROOT)
+        self.assertEqual([], faults, "\n" + "\n".join(faults))
 
     def test_checker_reports_each_kind_of_fault(self):
         # A small tree with one fault of each kind, so a checker that sees
@@ -156,6 +198,16 @@ class Layers(unittest.TestCase):
                 'cycle between folders: draw/ -> skin/ (draw/strip.h:1 "skin/colours.h");'
                 ' skin/ -> draw/ (skin/colours.h:2 "draw/strip.h")',
             ], layering_faults(root))
+            for rel, text in {"scriptlib/a.py": "from scriptlib import b\n",
+                              "scriptlib/b.py": "import os\nimport scriptlib.a\n",
+                              "tests/t.py": "import sys\nsys.path.insert(0, 'x')\n"}.items():
+                os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
+                with open(os.path.join(root, rel), "w") as f:
+                    f.write(text)
+            self.assertEqual([
+                "tests/t.py: edits sys.path",
+                'cycle between modules: a -> b (scriptlib/a.py:1 "b"); b -> a (scriptlib/b.py:2 "a")',
+            ], python_faults(root))
         finally:
             shutil.rmtree(root)
 

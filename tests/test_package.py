@@ -9,15 +9,14 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 import zipfile
 
+from tests.test_library import DLL, RT_VERSION, SYMBOLS, resource_data, version_info
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, 'tests'))
-from test_library import DLL, RT_VERSION, SYMBOLS, resource_data, version_info  # noqa: E402
 
 
 def read(path):

@@ -12,11 +12,7 @@ import wave
 import numpy as np
 from PIL import Image
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'scripts'))
-import capture_to_gif  # noqa: E402
-import make_sample  # noqa: E402
-import spectrum_frames  # noqa: E402
-import to_png  # noqa: E402
+from scriptlib import capture_to_gif, make_sample, spectrum_frames, to_png
 
 
 def read_all(folder):

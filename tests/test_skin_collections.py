@@ -16,15 +16,13 @@ import zipfile
 import numpy as np
 from PIL import Image
 
+from scriptlib import capture_to_gif, pictures, player_runs
+from tests.support.skin_collection_fixtures import (SKINS, bmp_24, bmp_rle8, bmp_v5_32,
+                                                    expected_verdicts, framed, make_collection,
+                                                    settings, vis_colour, write_zip)
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, 'scripts')
-sys.path.insert(0, SCRIPTS)
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import capture_to_gif  # noqa: E402
-import skin_preview  # noqa: E402
-from skin_collection_fixtures import (SKINS, bmp_24, bmp_rle8, bmp_v5_32,  # noqa: E402
-                                      expected_verdicts, framed, make_collection, settings,
-                                      vis_colour, write_zip)
 
 
 def squeeze(line):
@@ -305,10 +303,10 @@ class Collection(unittest.TestCase):
         shutil.copy(os.path.join(build, 'zelpin_host.exe'), player)
         shutil.copy(os.path.join(build, 'vis_zelpin.dll'), os.path.join(player, 'Plugins'))
         capture = os.path.join(player, 'run.cap')
-        result = skin_preview.wine(['zelpin_host.exe', '--version', '0x2000', '--skins',
-                                    skin_preview.windows_path(self.skins), '--skin', skin,
+        result = player_runs.wine(['zelpin_host.exe', '--version', '0x2000', '--skins',
+                                    player_runs.windows_path(self.skins), '--skin', skin,
                                     '--seconds', '1.5', '--capture',
-                                    skin_preview.windows_path(capture)], cwd=player)
+                                    player_runs.windows_path(capture)], cwd=player)
         self.assertEqual(0, result.returncode, result.stdout)
         frames = capture_to_gif.read_capture(capture)[1]
         self.assertTrue(frames, 'no frame captured')
@@ -381,7 +379,7 @@ class ContactSheet(unittest.TestCase):
             if name == 'Cedar':
                 self.assertEqual({own}, got)        # no analyser: the skin's background only
                 x, y = 2 * 244 + 8, 22
-                self.assertEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]))
+                self.assertEqual(pictures.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]))
             elif name == 'Iris':
                 self.assertIn((0, 0, 0), got)       # no bar frames: black ones
             else:
@@ -392,8 +390,8 @@ class ContactSheet(unittest.TestCase):
             below = self.colours(sheet[y + 50:y + 60, x:x + 228])
             if name != 'Cedar':
                 said = name == 'Iris' or verdicts[name] != 'clearly visible'
-                self.assertEqual(said, skin_preview.MARK in below, name)
-                self.assertNotEqual(skin_preview.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]),
+                self.assertEqual(said, pictures.MARK in below, name)
+                self.assertNotEqual(pictures.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]),
                                     name)
 
     def test_gif_animates_every_cell(self):

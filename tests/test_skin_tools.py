@@ -7,7 +7,6 @@ starts it itself), with ZELPIN_BUILD naming a built tree.
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -17,13 +16,11 @@ import numpy as np
 from PIL import Image
 from skimage.color import deltaE_ciede2000, rgb2lab
 
+from scriptlib import capture_to_gif, pictures, skin_preview
+from tests.support.skin_collection_fixtures import expected_visibility, verdict
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, 'scripts')
-sys.path.insert(0, SCRIPTS)
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import capture_to_gif  # noqa: E402
-import skin_preview  # noqa: E402
-from skin_collection_fixtures import expected_visibility, verdict  # noqa: E402
 
 # Pairs 1, 7, 9, 13, 17, 25, 33 and 34 of the CIEDE2000 test data of Sharma,
 # Wu and Dalal (2005): L*a*b* of both colours and the difference to 4 places.
@@ -95,7 +92,7 @@ class Check(unittest.TestCase):
     def check(self, folder, *extra, status=0):
         run = subprocess.run([os.path.join(SCRIPTS, 'check'), folder] + list(extra),
                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        out = run.stdout.decode(errors='replace')
+        out = run.stdout.decode()
         self.assertEqual(status, run.returncode, 'exit status; the output:\n' + out)
         self.assertNotIn('\r', out)
         return [squeeze(line) for line in out.splitlines()]
@@ -242,6 +239,20 @@ class Check(unittest.TestCase):
             'B = 30,40,50 (608 pixels)',
         ], lines)
         self.assertEqual(16, lines.count('|' + 'A' * 38 + 'B' * 38 + '|'))
+
+    def test_names_print_as_written(self):
+        # The tool names files in the platform's ANSI code page; the terminal
+        # must still see the accents of a folder and of a file name.
+        folder = self.skin(os.path.join('Skins', 'Überskin Café'), {
+            'main.bmp': lambda path: main_bitmap(path, lambda x, y: (9, 9, 9)),
+            'Zelpin.Txt': '[ZELPIN]\r\nRatio=100\r\n'})
+        windows = 'Z:' + folder.replace('/', '\\')
+        self.expect_lines(['Skin folder: %s' % windows, 'Settings file: Zelpin.Txt (as zelpin.txt)'],
+                          self.check(folder))
+        lines = self.check(os.path.dirname(folder), '--all')
+        self.expect_lines(['Skins folder: Z:' + os.path.dirname(folder).replace('/', '\\')], lines)
+        self.assertTrue(any(line.startswith('Überskin Café shown peaks mix 128/128') for line in lines),
+                        'no row for "Überskin Café"; the output:\n' + '\n'.join(lines))
 
     def test_small_missing_and_cut_bitmaps(self):
         # 90 x 50: 66 x 7 of the area come from the image, the rest is black.
@@ -457,7 +468,7 @@ class Preview(unittest.TestCase):
         grid = skin_preview.Grid('', None, 'best')
         x, y = grid.best
         gif = self.gif_frames('variants.gif', self.shaded_out)
-        self.assertEqual(skin_preview.BEST, tuple(int(v) for v in gif[0][y - 2, x - 2]))
+        self.assertEqual(pictures.BEST, tuple(int(v) for v in gif[0][y - 2, x - 2]))
         self.expect_shown_in_order([f[y:y + 48:3, x:x + 228:3] for f in gif],
                                    self.capture('best', self.shaded_out), 'best')
 

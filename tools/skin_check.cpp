@@ -61,6 +61,9 @@ const char kUsage[] =
     "  --pixels-out FILE    also write the pixels the analyser paints, each with the\n"
     "                       background under it, in every blend method at the skin's\n"
     "                       ratio and at 100% (the format: tools/visibility_pixels.cpp)\n"
+    "Either form may start with --say-code-page: the first line is then \"code page\n"
+    "N\", the ANSI code page names are printed in, for scripts that show the report\n"
+    "on a system of another encoding.\n"
     "Exit status: 0 the analyser is shown, 1 the skin shows no analyser,\n"
     "2 bad command line or no such folder.\n";
 
@@ -95,6 +98,12 @@ int main(int argc, char** argv)
 {
     // Plain line feeds: the output is read by scripts on other systems too.
     _setmode(_fileno(stdout), _O_BINARY);
+    if (argc > 1 && std::strcmp(argv[1], "--say-code-page") == 0) {
+        std::printf("code page %u\n", GetACP());
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     if (argc > 1 && std::strcmp(argv[1], "--all") == 0) return CheckCollection(argc, argv);
 
     Options options;

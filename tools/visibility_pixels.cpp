@@ -1,4 +1,4 @@
-// zelpin_skin_check's painted pixels, from which scripts/skin_visibility.py
+// zelpin_skin_check's painted pixels, from which scriptlib/skin_visibility.py
 // works out how well the analyser stands out from the skin's background. The
 // strip is built by the plug-in's own BuildStrip from the skin's settings,
 // vis colours and main bitmap, read as ReloadSkin reads them, in every blend

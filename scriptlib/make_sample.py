@@ -1,4 +1,3 @@
-#!/usr/bin/python3
 """Generates the bundled sample, the same bytes on every run:
 
   OUTDIR/tune.wav                 8 s, 44.1 kHz, 16-bit stereo: bass, chords,
@@ -9,7 +8,7 @@
 
 The three skins (Harbour, Ember, Moss) are drawn here from scratch.
 
-usage: make_sample.py OUTDIR
+usage: python3 -m scriptlib.make_sample OUTDIR
 """
 
 import argparse

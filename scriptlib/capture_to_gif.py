@@ -1,4 +1,3 @@
-#!/usr/bin/python3
 """Turns the host's vis-area capture file into an enlarged animated GIF.
 
 The capture file: "ZCAP", the frame rate (uint32 LE), then for every frame
@@ -7,7 +6,7 @@ bytes BGR, rows from the top. Frames of different sizes (normal and double
 window size) are brought to the largest size; the GIF keeps the real timing,
 taking every STEP-th frame (GIF viewers cannot show 60 frames a second).
 
-usage: capture_to_gif.py CAPTURE OUT.gif [--scale 4] [--step 2]
+usage: python3 -m scriptlib.capture_to_gif CAPTURE OUT.gif [--scale 4] [--step 2]
 """
 
 import argparse

@@ -1,7 +1,6 @@
-#!/usr/bin/python3
 """Converts BMP screenshots to PNG files, optionally enlarged.
 
-usage: to_png.py IN.bmp [IN2.bmp ...] [--scale N] [--outdir DIR]
+usage: python3 -m scriptlib.to_png IN.bmp [IN2.bmp ...] [--scale N] [--outdir DIR]
 Each IN.bmp becomes IN.png (in DIR when given).
 """
 

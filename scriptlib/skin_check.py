@@ -1,12 +1,11 @@
-#!/usr/bin/python3
 """Prints what the plug-in will read from a skin (a folder or a .wsz/.zip
 archive) and how well its analyser stands out (skin_visibility.py), or with
 --all a line for every skin of a Skins folder and how well the plug-in tells
 them apart by sight. Run by scripts/check under the virtual display, with
 env.sh's environment.
 
-usage: skin_check.py SKIN [--plugin-ini FILE]
-       skin_check.py --all SKINS [--plugin-ini FILE]
+usage: python3 -m scriptlib.skin_check SKIN [--plugin-ini FILE]
+       python3 -m scriptlib.skin_check --all SKINS [--plugin-ini FILE]
 Exit status: 0 the analyser is shown (--all: by every skin, and every skin is
 told apart), 1 otherwise, 2 bad command line or unreadable input.
 """
@@ -17,22 +16,19 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import skin_visibility  # noqa: E402
-from skin_archive import SkinInputError, collection_entries, is_archive, open_skin  # noqa: E402
-
-
-def windows_path(path):
-    """A Linux path as Wine's drive Z: shows it."""
-    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+from scriptlib import skin_visibility
+from scriptlib.player_runs import WINE_RUN, report_text, windows_path
+from scriptlib.skin_archive import SkinInputError, collection_entries, is_archive, open_skin
 
 
 def run_check(args, quiet=False):
-    scripts = os.path.dirname(os.path.abspath(__file__))
     exe = os.path.join(os.environ['ZELPIN_BUILD'], 'zelpin_skin_check.exe')
     sys.stdout.flush()
-    return subprocess.run([os.path.join(scripts, 'wine-run'), exe] + args,
-                          stdout=subprocess.DEVNULL if quiet else None).returncode
+    if quiet:
+        return subprocess.run([WINE_RUN, exe] + args, stdout=subprocess.DEVNULL).returncode
+    run = subprocess.run([WINE_RUN, exe, '--say-code-page'] + args, stdout=subprocess.PIPE)
+    sys.stdout.write(report_text(run.stdout))
+    return run.returncode
 
 
 def check_one(path, ini_args, work):

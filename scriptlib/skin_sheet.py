@@ -9,21 +9,17 @@ Writes sheet.png (one moment, mid-run) and sheet.gif (the whole run).
 
 import os
 import shutil
-import sys
 import tempfile
 from concurrent.futures import ThreadPoolExecutor
 
 from PIL import Image, ImageDraw, ImageFont
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import capture_to_gif  # noqa: E402
-import skin_preview  # noqa: E402
-import skin_visibility  # noqa: E402
-from skin_archive import SkinInputError, catalogue_order, collection_entries, open_skin  # noqa: E402
+from scriptlib import capture_to_gif, pictures, player_runs, skin_visibility
+from scriptlib.skin_archive import SkinInputError, catalogue_order, collection_entries, open_skin
 
 SCALE = 3
 COLUMNS = 4
-PANEL_W, PANEL_H = skin_preview.VIS_W * SCALE, skin_preview.VIS_H * SCALE
+PANEL_W, PANEL_H = pictures.VIS_W * SCALE, pictures.VIS_H * SCALE
 NAME_H = 14
 REMARK_H = 12
 PAD = 8
@@ -67,20 +63,20 @@ def fit(draw, font, text, width):
 
 def background(cells):
     font = ImageFont.load_default()
-    image = Image.new('RGB', sheet_size(len(cells)), skin_preview.BACKDROP)
+    image = Image.new('RGB', sheet_size(len(cells)), pictures.BACKDROP)
     draw = ImageDraw.Draw(image)
     for k, cell in enumerate(cells):
         x, y = cell_origin(k)
-        draw.text((x, y - NAME_H + 1), fit(draw, font, cell.name, PANEL_W), fill=skin_preview.INK,
+        draw.text((x, y - NAME_H + 1), fit(draw, font, cell.name, PANEL_W), fill=pictures.INK,
                   font=font)
         remark = (cell.problem or (None if cell.shown else 'no analyser (Enable 0)') or cell.note
                   or cell.visibility)
         if remark:
             draw.text((x, y + PANEL_H + 2), fit(draw, font, remark, PANEL_W),
-                      fill=skin_preview.MARK, font=font)
+                      fill=pictures.MARK, font=font)
         if not cell.shown or cell.problem:
             draw.rectangle([x - 2, y - 2, x + PANEL_W + 1, y + PANEL_H + 1],
-                           outline=skin_preview.MARK)
+                           outline=pictures.MARK)
     return image
 
 
@@ -88,8 +84,8 @@ def compose(base, cells, slot):
     image = base.copy()
     for k, cell in enumerate(cells):
         if cell.frames:
-            panel = skin_preview.frame_at(cell.frames, slot)
-            image.paste(skin_preview.enlarge(panel, SCALE), cell_origin(k))
+            panel = pictures.frame_at(cell.frames, slot)
+            image.paste(pictures.enlarge(panel, SCALE), cell_origin(k))
     return image
 
 
@@ -120,17 +116,17 @@ def play(cell, skin, build, plugin_ini, frames, seconds, work):
     analyser (the single check's exit status) and how visible it is."""
     os.makedirs(work, exist_ok=True)
     pixels = os.path.join(work, 'pixels')
-    check = skin_preview.wine([os.path.join(build, 'zelpin_skin_check.exe'),
-                               skin_preview.windows_path(skin.folder),
-                               '--plugin-ini', skin_preview.windows_path(plugin_ini),
-                               '--pixels-out', skin_preview.windows_path(pixels)])
+    check = player_runs.wine([os.path.join(build, 'zelpin_skin_check.exe'),
+                               player_runs.windows_path(skin.folder),
+                               '--plugin-ini', player_runs.windows_path(plugin_ini),
+                               '--pixels-out', player_runs.windows_path(pixels)])
     cell.shown = check.returncode == 0
     cell.note = bitmap_note(check.stdout.decode(errors='replace'))
     cell.visibility = visibility_note(pixels)
     folder = os.path.join(work, 'player')
-    skin_preview.lay_out_player(folder, build, plugin_ini, skin.folder, 'skin', None)
+    player_runs.lay_out_player(folder, build, plugin_ini, skin.folder, 'skin', None)
     capture = os.path.join(work, 'run.cap')
-    skin_preview.run_host(folder, 'skin', frames, seconds, capture)
+    player_runs.run_host(folder, 'skin', frames, seconds, capture)
     cell.frames = capture_to_gif.read_capture(capture)[1]
     if not cell.frames:
         cell.problem = 'the host captured no frames'
@@ -157,8 +153,8 @@ def make_sheet(skins, out, build, plugin_ini, frames, seconds):
 
     base = background(cells)
     played = [c.frames for c in cells if c.frames]
-    slots = skin_preview.timeline(played) if played else [0]
+    slots = pictures.timeline(played) if played else [0]
     compose(base, cells, slots[len(slots) // 2]).save(os.path.join(out, 'sheet.png'))
-    exact = skin_preview.save_gif([compose(base, cells, s) for s in slots],
+    exact = pictures.save_gif([compose(base, cells, s) for s in slots],
                                   os.path.join(out, 'sheet.gif'))
     return cells, exact

@@ -5,7 +5,7 @@ The files are the same bytes wherever and whenever they are made from the same
 sources: every time in them is SOURCE_DATE_EPOCH, by default the time of the
 last commit.
 
-    make_release.py [--no-build] [--out DIR]
+    python3 -m scriptlib.make_release [--no-build] [--out DIR]
 """
 
 import argparse

@@ -1,4 +1,3 @@
-#!/usr/bin/python3
 """Plays a tune in the stand-in host with the real plug-in and a given skin
 (a folder or a .wsz/.zip archive), and writes what the analyser shows (run
 by scripts/preview under the virtual display, with env.sh's environment).
@@ -18,73 +17,35 @@ Output folder (default out/preview/<skin name>/):
   captures/      with --keep-captures: the host's capture of every run
                  (own.cap, <style>-<blend>.cap, best.cap)
 
-usage: skin_preview.py SKIN [WAV] [--out DIR] [--seconds S]
+usage: python3 -m scriptlib.skin_preview SKIN [WAV] [--out DIR] [--seconds S]
                        [--plugin-ini FILE] [--keep-captures]
-       skin_preview.py --all SKINS [WAV] [--out DIR] [--seconds S]
+       python3 -m scriptlib.skin_preview --all SKINS [WAV] [--out DIR] [--seconds S]
                        [--plugin-ini FILE]
 """
 
 import argparse
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 from concurrent.futures import ThreadPoolExecutor
 
-import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import capture_to_gif  # noqa: E402
-import make_sample  # noqa: E402
-import skin_visibility  # noqa: E402
-import spectrum_frames  # noqa: E402
-from skin_archive import SkinInputError, open_skin  # noqa: E402
+from scriptlib import capture_to_gif, skin_sheet, skin_visibility
+from scriptlib.pictures import (BACKDROP, BEST, INK, MARK, VIS_H, VIS_W, enlarge, frame_at,
+                                save_gif, timeline)
+from scriptlib.player_runs import (lay_out_player, report_text, run_host, sample_tune, wine,
+                                   windows_path, write_frames)
+from scriptlib.skin_archive import SkinInputError, open_skin
 
-FPS = 60
-STEP = 2                  # every second frame: GIF viewers cannot show 60 a second
 OWN_SCALE = 4
 GRID_SCALE = 3
-VIS_W, VIS_H = 76, 16
 STYLES = (('bars', 0, 0), ('peaks', 1, 0), ('rain', 1, 1))
 BLENDS = (('mix', 0), ('add', 1), ('subtract', 2))
-SETTINGS_FILES = ('zelpin.txt', 'zelpin.ini')
 PARALLEL_RUNS = 4
 
-BACKDROP = (24, 24, 28)
-INK = (220, 220, 220)
-MARK = (255, 200, 0)
-BEST = (80, 220, 120)
 PAD = 6
-
-
-def windows_path(path):
-    """A Linux path as Wine's drive Z: shows it."""
-    return 'Z:' + os.path.abspath(path).replace('/', '\\')
-
-
-def wine(args, cwd=None, log=None):
-    scripts = os.path.dirname(os.path.abspath(__file__))
-    return subprocess.run([os.path.join(scripts, 'wine-run')] + args, cwd=cwd,
-                          stdout=log or subprocess.PIPE, stderr=subprocess.STDOUT)
-
-
-# ---------------------------------------------------------------- the runs
-
-def sample_tune(build):
-    """The bundled tune, generated once into the build tree."""
-    sample = os.path.join(build, 'sample')
-    wav = os.path.join(sample, 'tune.wav')
-    if not os.path.isfile(wav):
-        make_sample.make_sample(sample)
-    return wav
-
-
-def write_frames(wav, out):
-    samples, rate = spectrum_frames.read_wav(wav)
-    with open(out, 'wb') as f:
-        f.write(spectrum_frames.spectrum_frames(samples, rate, FPS).tobytes())
 
 
 def read_settings(path):
@@ -96,86 +57,6 @@ def read_settings(path):
             if sep:
                 values[key] = int(value)
     return values
-
-
-def settings_text(values):
-    return '[ZELPIN]\r\n' + ''.join('%s=%d\r\n' % kv for kv in values.items())
-
-
-def lay_out_player(folder, build, plugin_ini, skin_dir, skin_name, settings):
-    """A player folder with the host, the plug-in and the one skin; a variant's
-    settings replace the skin's own settings file, whatever its letter case."""
-    os.makedirs(os.path.join(folder, 'Plugins'))
-    shutil.copy(os.path.join(build, 'zelpin_host.exe'), folder)
-    shutil.copy(os.path.join(build, 'vis_zelpin.dll'), os.path.join(folder, 'Plugins'))
-    shutil.copy(plugin_ini, os.path.join(folder, 'Plugins', 'plugin.ini'))
-    skin = os.path.join(folder, 'Skins', skin_name)
-    shutil.copytree(skin_dir, skin)
-    if settings is not None:
-        for name in os.listdir(skin):
-            if name.lower() in SETTINGS_FILES:
-                os.remove(os.path.join(skin, name))
-        with open(os.path.join(skin, 'zelpin.txt'), 'w', newline='') as f:
-            f.write(settings_text(settings))
-
-
-def run_host(folder, skin_name, frames, seconds, capture, shot=None):
-    args = ['zelpin_host.exe', '--skin', skin_name, '--frames', windows_path(frames),
-            '--seconds', '%g' % seconds, '--capture', windows_path(capture)]
-    if shot:
-        args += ['--script', 't=%g shot %s' % (seconds * 0.6, windows_path(shot))]
-    with open(os.path.join(folder, 'host.log'), 'wb') as log:
-        result = wine(args, cwd=folder, log=log)
-    if result.returncode != 0 or not os.path.isfile(capture):
-        with open(os.path.join(folder, 'host.log'), errors='replace') as log:
-            raise SystemExit('preview: the host failed in %s (status %d): %s'
-                             % (folder, result.returncode, log.read().strip()))
-
-
-# ---------------------------------------------------------------- the GIFs
-
-def timeline(captures):
-    """The time slots shown: every STEP-th slot up to the last one captured."""
-    last = max(frames[-1][0] for frames in captures)
-    return list(range(0, last + 1, STEP))
-
-
-def frame_at(frames, slot):
-    """What the window showed at a slot: the last capture taken by then."""
-    shown = frames[0][1]
-    for s, image in frames:
-        if s > slot:
-            break
-        shown = image
-    return shown
-
-
-def to_palette(image):
-    """A GIF frame: exact when it has at most 256 colours, else reduced."""
-    rgb = np.asarray(image.convert('RGB'))
-    codes = (rgb[..., 0].astype(np.uint32) << 16) | (rgb[..., 1].astype(np.uint32) << 8) | rgb[..., 2]
-    colours, index = np.unique(codes.ravel(), return_inverse=True)
-    if len(colours) > 256:
-        return image.quantize(256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE), False
-    frame = Image.fromarray(index.reshape(codes.shape).astype(np.uint8), 'P')
-    palette = np.stack([(colours >> 16) & 255, (colours >> 8) & 255, colours & 255], axis=1)
-    frame.putpalette(palette.astype(np.uint8).ravel().tolist())
-    return frame, True
-
-
-def save_gif(images, path):
-    """Saves the frames with the capture's timing; False when colours had to
-    be reduced."""
-    frames, exact = zip(*(to_palette(image) for image in images))
-    times = [k * STEP * 100.0 / FPS for k in range(len(frames) + 1)]
-    durations = [max(2, int(round(b)) - int(round(a))) * 10 for a, b in zip(times, times[1:])]
-    frames[0].save(path, save_all=True, append_images=list(frames[1:]), duration=durations,
-                   loop=0, disposal=1, optimize=False)
-    return all(exact)
-
-
-def enlarge(image, scale):
-    return image.resize((image.width * scale, image.height * scale), Image.NEAREST)
 
 
 class Grid:
@@ -251,7 +132,6 @@ class Parser(argparse.ArgumentParser):
 
 
 def preview_all(args, root, build, plugin_ini, wav):
-    import skin_sheet
     skins = os.path.abspath(args.skin)
     out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview',
                                                    os.path.basename(skins) + '-sheet'))
@@ -325,14 +205,15 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
     # how visible the analyser is.
     effective = os.path.join(work, 'effective.txt')
     pixels = os.path.join(work, 'pixels')
-    check = wine([os.path.join(build, 'zelpin_skin_check.exe'), windows_path(skin_dir),
+    check = wine([os.path.join(build, 'zelpin_skin_check.exe'), '--say-code-page',
+                  windows_path(skin_dir),
                   '--plugin-ini', windows_path(plugin_ini), '--settings-out', windows_path(effective),
                   '--pixels-out', windows_path(pixels)])
     if check.returncode not in (0, 1) or not os.path.isfile(effective):
         raise SystemExit('preview: the skin check failed: %s' % check.stdout.decode(errors='replace'))
     visibility = skin_visibility.read_one(pixels)
-    with open(os.path.join(out, 'check.txt'), 'wb') as f:
-        f.write(check.stdout + ''.join(line + '\n' for line in visibility.lines()).encode())
+    with open(os.path.join(out, 'check.txt'), 'w', encoding='utf-8', newline='') as f:
+        f.write(report_text(check.stdout) + ''.join(line + '\n' for line in visibility.lines()))
     settings = read_settings(effective)
     enabled = check.returncode == 0
 
@@ -371,7 +252,7 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
         for key in runs:
             shutil.copy(os.path.join(work, names[key] + '.cap'), kept)
 
-    with open(os.path.join(out, 'check.txt'), errors='replace') as f:
+    with open(os.path.join(out, 'check.txt'), encoding='utf-8') as f:
         sys.stdout.write(f.read())
     if not enabled:
         print('preview: in its own settings the skin shows no analyser; '

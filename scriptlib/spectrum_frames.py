@@ -1,4 +1,3 @@
-#!/usr/bin/python3
 """Turns a WAV file into the host's spectrum frames, as a player computes
 them: for every frame, a 1152-sample Hann window per channel centred on the
 frame's time, the magnitudes of the first 576 FFT bins, mapped to 0..255 on
@@ -11,7 +10,7 @@ highs of music show too.
 Output: raw frames of 1152 bytes, channel 0's 576 bins then channel 1's
 (a mono file fills both).
 
-usage: spectrum_frames.py WAV OUT [--fps 60]
+usage: python3 -m scriptlib.spectrum_frames WAV OUT [--fps 60]
 """
 
 import argparse
