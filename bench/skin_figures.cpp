@@ -106,6 +106,9 @@ void CatalogueBatch(int calls)
 }
 
 // Lists the folder and reads each skin's main bitmap whole: open, read, close.
+// The file is opened by the name the catalogue uses, "main.BMP": where the
+// file system matches names by case only slowly (Wine), that lookup is part
+// of what the catalogue cannot skip.
 void ReadFilesBatch(int calls)
 {
     for (int i = 0; i < calls; ++i) {
@@ -119,7 +122,7 @@ void ReadFilesBatch(int calls)
         do {
             if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0)
                 continue;
-            const std::string path = catalogueFolder + found.cFileName + "\\main.bmp";
+            const std::string path = catalogueFolder + found.cFileName + "\\main.BMP";
             HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (file == INVALID_HANDLE_VALUE) continue;
