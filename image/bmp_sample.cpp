@@ -137,18 +137,19 @@ bool PixelColor(const Layout& layout, PixelReader* reader, long long x, long lon
 
 int SampleBitmapFile(const char* fileName, const POINT* points, int count, COLORREF* colors)
 {
-    if (!BitmapFileLooksSound(fileName))
-        return 0;
     HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
 
-    // The headers and the largest colour table in one read.
+    // The headers and the largest colour table in one read, which the bitmap
+    // check then looks at.
     unsigned char head[kFileHeaderSize + kV5HeaderSize + kMaxColors * 4];
     DWORD got = 0;
+    LARGE_INTEGER size;
     Layout layout = {};
-    bool read = ReadAt(file, 0, head, sizeof(head), &got) && ReadLayout(head, got, &layout);
+    bool read = GetFileSizeEx(file, &size) && ReadAt(file, 0, head, sizeof(head), &got) &&
+                BitmapHeadLooksSound(head, got, size.QuadPart) && ReadLayout(head, got, &layout);
     PixelReader reader(file);
     for (int i = 0; read && i < count; ++i) {
         const long long x = points[i].x;
