@@ -5,8 +5,8 @@
 
 #include "bench/timing.h"
 
-// DrawBarsAndPeaks in-process against a row-by-row copy of one strip frame
-// plus one pass over the bins.
+// DrawBarsAndPeaks in-process against the 1,216 single-pixel copies of one
+// frame plus one pass over the bins.
 void AnalyserFigure(Report& report);
 
 // The plug-in library's Render in the stand-in host, in the steady state,
@@ -14,8 +14,10 @@ void AnalyserFigure(Report& report);
 void RenderFigure(Report& report, const std::string& skinsFolder, const std::string& skin,
                   const std::string& pluginPath);
 
-// ReloadSkin in-process, a different skin of the folder each time.
+// ReloadSkin in-process, a different skin of the folder each time, against
+// the platform's loading of the same main bitmaps alone.
 void ReloadFigure(Report& report, const std::string& skinsFolder, int skinCount);
 
-// The pixel-signature catalogue of the whole folder.
+// The pixel-signature catalogue of the whole folder, against listing it and
+// reading every main bitmap whole.
 void CatalogueFigure(Report& report, const std::string& skinsFolder, int skinCount);

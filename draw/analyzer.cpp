@@ -57,31 +57,18 @@ int SpectrumRows(const winampVisModule* module)
 
 const int kBinsRead = 288;   // bandBounds[75]: the upper half is never looked at
 
-// The louder of the first rows channels, bin by bin: one pass that the
-// columns then share.
-void MergeRows(const winampVisModule* module, unsigned char* merged)
-{
-    const int rows = SpectrumRows(module);
-    if (rows <= 0) {
-        std::memset(merged, 0, kBinsRead);
-        return;
-    }
-    std::memcpy(merged, module->spectrumData[0], kBinsRead);
-    if (rows < 2) return;
-    const unsigned char* second = module->spectrumData[1];
-    for (int i = 0; i < kBinsRead; ++i)
-        merged[i] = second[i] > merged[i] ? second[i] : merged[i];
-}
-
-// Loudest value over the column's bins; *lo is the previous column's bound
+// Loudest value over the column's bins in the channel rows read (second is
+// first again when only one row is read); *lo is the previous column's bound
 // and moves on to this column's.
-unsigned char ColumnValue(const unsigned char* merged, int* lo, int x)
+unsigned char ColumnValue(const unsigned char* first, const unsigned char* second, int* lo, int x)
 {
     unsigned char v = 0;
     const int hi = bandBounds[x];
     if (*lo < hi) {
-        for (int i = *lo; i < hi; ++i)
-            if (merged[i] > v) v = merged[i];
+        for (int i = *lo; i < hi; ++i) {
+            const unsigned char louder = second[i] > first[i] ? second[i] : first[i];
+            v = louder > v ? louder : v;
+        }
         *lo = hi;
     }
     return v;
@@ -93,23 +80,22 @@ signed char TopLevel()
 }
 
 // Bars rise at once to a louder value's level and fall one level per frame.
+// Written as selects rather than branches: with music each test goes either
+// way unpredictably, and a mispredicted branch costs more than the selects.
 signed char BarLevel(int x, unsigned char v)
 {
-    signed char e = static_cast<signed char>(levelTable[barHeld[x]] - barDecay[x]);
-    if (e <= 0) {
-        barHeld[x] = 0;
-        barDecay[x] = 0;
-        e = 0;
-    } else {
-        barDecay[x] = static_cast<signed char>(barDecay[x] + 1);
-    }
+    const signed char fallen = static_cast<signed char>(levelTable[barHeld[x]] - barDecay[x]);
+    // Fallen to nothing: idle; else one level lower again next frame.
+    const bool idle = fallen <= 0;
+    const unsigned char held = idle ? 0 : barHeld[x];
+    const signed char decay = idle ? 0 : static_cast<signed char>(barDecay[x] + 1);
+    const signed char e = idle ? 0 : fallen;
+    // A louder value lifts the bar at once.
     const signed char level = static_cast<signed char>(levelTable[v]);
-    if (e < level) {
-        e = level;
-        barHeld[x] = v;
-        barDecay[x] = 1;
-    }
-    return e;
+    const bool rises = e < level;
+    barHeld[x] = rises ? v : held;
+    barDecay[x] = rises ? 1 : decay;
+    return rises ? level : e;
 }
 
 // Shared tail of both peak rules: hold, else reset or fall on, then capture
@@ -212,12 +198,15 @@ int FallingDropRow(int x, signed char e)
 template <int (*PeakRowOf)(int x, signed char e)>
 void DrawFrame(winampVisModule* module)
 {
-    unsigned char merged[kBinsRead];
-    MergeRows(module, merged);
+    // With no row to read every column value is 0.
+    static const unsigned char silence[kBinsRead] = {};
+    const int rows = SpectrumRows(module);
+    const unsigned char* first = rows > 0 ? module->spectrumData[0] : silence;
+    const unsigned char* second = rows > 1 ? module->spectrumData[1] : first;
     int lo = 0;
     ColumnPicks picks;
     for (int x = 0; x < kVisWidth; ++x) {
-        const signed char e = BarLevel(x, ColumnValue(merged, &lo, x));
+        const signed char e = BarLevel(x, ColumnValue(first, second, &lo, x));
         picks.bar[x] = e;
         picks.peakRow[x] = PeakRowOf(x, e);
     }

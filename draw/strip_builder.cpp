@@ -1,5 +1,7 @@
 #include "draw/strip_builder.h"
 
+#include <cstring>
+
 #include "draw/surfaces.h"
 #include "image/dib_surface.h"
 #include "skin/vis_color.h"
@@ -27,24 +29,41 @@ COLORREF PerChannel(COLORREF p, COLORREF q, Channel f)
                f(GetBValue(p), GetBValue(q)));
 }
 
-void PaintRow(HDC dc, int y, COLORREF color)
+// The pixels of drawing-context row y of a 24-bit surface (y from the top;
+// rows are stored bottom-up).
+unsigned char* RowFromTop(DibSurface* surface, int y)
 {
-    for (int x = 0; x < kVisWidth; ++x) {
-        COLORREF pixel = GetPixel(dc, x, y);
+    return surface->pixels + (surface->header->biHeight - 1 - y) * surface->stride;
+}
+
+// Each pixel read, blended and written back in the surface's own memory,
+// blue, green, red: exactly what GetPixel and SetPixel see and store at 24 bits.
+void PaintRow(DibSurface* surface, int y, COLORREF color)
+{
+    unsigned char* p = RowFromTop(surface, y);
+    for (int x = 0; x < kVisWidth; ++x, p += 3) {
+        COLORREF pixel = RGB(p[2], p[1], p[0]);
         blendPixel(&pixel, color);
-        SetPixel(dc, x, y, pixel);
+        p[0] = GetBValue(pixel);
+        p[1] = GetGValue(pixel);
+        p[2] = GetRValue(pixel);
     }
 }
 
-// Block 0 of the strip takes the background; a skin image smaller than
-// 100 x 59 leaves the part of the rectangle it does not cover black.
+// Block 0 of the strip takes the background, converted to 24 bits by the
+// copy; a skin image smaller than 100 x 59 leaves the part of the rectangle
+// it does not cover black. The other sixteen blocks are copies of block 0.
 void LayBackground(DibSurface* skinImage)
 {
     HDC strip = stripSurface->memDC;
     PatBlt(strip, 0, 0, kVisWidth, kVisHeight, BLACKNESS);
     BitBlt(strip, 0, 0, kVisWidth, kVisHeight, skinImage->memDC, kVisLeft, kVisTop, SRCCOPY);
-    for (int y = kVisHeight; y < kVisHeight * kStripFrames; y += kVisHeight)
-        BitBlt(strip, 0, y, kVisWidth, kVisHeight, strip, 0, 0, SRCCOPY);
+    // The pixels are worked on in memory from here on: let the copies land.
+    GdiFlush();
+    const unsigned char* block0 = RowFromTop(stripSurface, kVisHeight - 1);
+    const size_t blockBytes = static_cast<size_t>(kVisHeight) * stripSurface->stride;
+    for (int y = 2 * kVisHeight - 1; y < kVisHeight * kStripFrames; y += kVisHeight)
+        memcpy(RowFromTop(stripSurface, y), block0, blockBytes);
 }
 
 ColorPicker PickerFor(unsigned char analyzerMode)
@@ -66,28 +85,30 @@ BlendPixel BlendFor(unsigned char blendMethod)
 }
 
 // Block i (frame 16 - i) gets its bottom 16 - i rows painted.
-void PaintStandingBars(HDC strip)
+void PaintStandingBars()
 {
     for (int i = 0; i < kVisHeight; ++i)
         for (int j = kVisHeight - 1; j >= i; --j)
-            PaintRow(strip, kVisHeight * i + j, colorPicker(i, j));
+            PaintRow(stripSurface, kVisHeight * i + j, colorPicker(i, j));
 }
 
 // Block k (frame 16 - k) gets its top 16 - k rows painted.
-void PaintHangingBars(HDC strip)
+void PaintHangingBars()
 {
     for (int k = 0; k < kVisHeight; ++k)
         for (int j = 0; j <= kVisHeight - 1 - k; ++j)
-            PaintRow(strip, kVisHeight * k + j, colorPicker(k, kVisHeight - 1 - j));
+            PaintRow(stripSurface, kVisHeight * k + j, colorPicker(k, kVisHeight - 1 - j));
 }
 
+// Block 16 (frame 0) is the bare background.
 void BuildPeakRow()
 {
-    HDC peak = peakSurface->memDC;
-    BitBlt(peak, 0, 0, kVisWidth, kVisHeight, stripSurface->memDC, 0,
-           kVisHeight * (kStripFrames - 1), SRCCOPY);
-    for (int y = 0; y < kVisHeight; ++y)
-        PaintRow(peak, y, buildColors[kPeakColor]);
+    const int frame0Top = kVisHeight * (kStripFrames - 1);
+    for (int y = 0; y < kVisHeight; ++y) {
+        memcpy(RowFromTop(peakSurface, y), RowFromTop(stripSurface, frame0Top + y),
+               3 * kVisWidth);
+        PaintRow(peakSurface, y, buildColors[kPeakColor]);
+    }
 }
 
 }  // namespace
@@ -143,11 +164,9 @@ void BuildStrip(DibSurface* skinImage, const ZelpinConfig& settings, const VisCo
     colorPicker = PickerFor(settings.analyzerMode);
     blendPixel = BlendFor(settings.blendMethod);
     if (settings.rain)
-        PaintHangingBars(stripSurface->memDC);
+        PaintHangingBars();
     else
-        PaintStandingBars(stripSurface->memDC);
+        PaintStandingBars();
     if (settings.peaks)
         BuildPeakRow();
-    // The analyser reads these pixels from memory: let pending drawing land.
-    GdiFlush();
 }

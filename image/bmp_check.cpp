@@ -156,10 +156,11 @@ int BitmapFileLooksSound(const char* fileName)
     const BOOL read = GetFileSizeEx(file, &size) &&
                       ReadFile(file, head, sizeof(head), &got, NULL);
     CloseHandle(file);
-    if (!read)
-        return 0;
+    return read ? BitmapHeadLooksSound(head, got, size.QuadPart) : 0;
+}
 
-    const long long fileSize = size.QuadPart;
+int BitmapHeadLooksSound(const unsigned char* head, unsigned long got, long long fileSize)
+{
     if (got < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M')
         return 0;
     const DWORD pixelOffset = Dword(head + 10);

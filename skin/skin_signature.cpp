@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "image/bmp_sample.h"
 #include "image/dib_surface.h"
 #include "player/main_window.h"
 
@@ -84,12 +85,21 @@ int NamedSkinSignature::LoadFromSkin(const char* folder, const char* entryName)
     if (!AppendToPath(path, "\\main.BMP"))
         return 0;
 
-    DibSurface* surface = new (std::nothrow) DibSurface;
-    if (!surface)
-        return 0;
-    if (!surface->Load(path, 0, 0)) {
-        delete surface;
-        return 0;
+    // Only 32 pixels are wanted: read straight from the file where its format
+    // allows, else from the image the platform's loader makes of it.
+    POINT points[32];
+    for (int i = 0; i < 32; ++i)
+        points[i] = {samplePoints[i].x, samplePoints[i].y};
+    COLORREF colors[32];
+    DibSurface* surface = nullptr;
+    if (!SampleBitmapFile(path, points, 32, colors)) {
+        surface = new (std::nothrow) DibSurface;
+        if (!surface)
+            return 0;
+        if (!surface->Load(path, 0, 0)) {
+            delete surface;
+            return 0;
+        }
     }
 
     if (name)
@@ -101,8 +111,13 @@ int NamedSkinSignature::LoadFromSkin(const char* folder, const char* entryName)
         return 0;
     }
     memcpy(name, entryName, length + 1);
-    Sample(surface);
-    delete surface;
+    if (surface) {
+        Sample(surface);
+        delete surface;
+    } else {
+        for (int i = 0; i < 32; ++i)
+            keys[i] = ColorKey(colors[i]);
+    }
     return 1;
 }
 

@@ -256,6 +256,94 @@ TEST_F(StripBuilder, SmallOrPalettedMainBitmapGivesADefinedBackground)
     EXPECT_EQ(RGB(247, 0, 128), FramePixel(16, 0, false, 0));
 }
 
+// Every pixel of all seventeen frames and of the peak row against the
+// definition written out here, for every mode, method and bar direction, on
+// 24-bit and paletted mains: frame f shows the background with a bar of f
+// pixels counted from its base (the bottom row, or the top row with rain);
+// bar row d takes entry 17 - d in mode 0, 18 - f in mode 2, f + 1 - d
+// otherwise; the peak row is the background blended with entry 23.
+TEST_F(StripBuilder, EveryPixelFollowsTheDefinition)
+{
+    std::vector<RGBQUAD> palette(256);
+    for (int i = 0; i < 256; ++i)
+        palette[i] = RGBQUAD{static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i),
+                             static_cast<BYTE>(i * 7), 0};
+    const auto paletted = [&palette](int bits) {
+        const IndexFunction index = [bits](int x, int y) { return (x * 7 + y * 3) % (1 << bits); };
+        return std::make_pair(BmpPaletted(100, 59, bits, palette, index),
+                              PixelFunction([&palette, index](int x, int y) {
+                                  const RGBQUAD q = palette[index(x, y)];
+                                  return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+                              }));
+    };
+    const struct {
+        const char* name;
+        std::pair<Bytes, PixelFunction> main;
+    } mains[] = {
+        {"24-bit", {Bmp24(100, 59, Gradient), Gradient}},
+        {"8-bit", paletted(8)},
+        {"4-bit", paletted(4)},
+        {"1-bit", paletted(1)},
+    };
+    int (*const channels[3])(int p, int q, int c) = {Mix, Add, Subtract};
+    const int ratio = 77;
+    settings.ratio = ratio;
+    settings.peaks = 1;
+
+    for (const auto& main : mains) {
+        const std::string path = TempFile("main.bmp");
+        WriteBytes(path, main.main.first);
+        DibSurface image;
+        ASSERT_EQ(1, image.Load(path.c_str(), 0, 0)) << main.name;
+        const PixelFunction& source = main.main.second;
+        for (unsigned char mode : {0, 1, 2})
+            for (unsigned char method : {0, 1, 2})
+                for (int rain : {0, 1}) {
+                    settings.analyzerMode = mode;
+                    settings.blendMethod = method;
+                    settings.rain = rain;
+                    BuildStrip(&image, settings, colors);
+                    const auto blend = [&](COLORREF p, COLORREF q) {
+                        const auto f = channels[method];
+                        return RGB(f(GetRValue(p), GetRValue(q), ratio),
+                                   f(GetGValue(p), GetGValue(q), ratio),
+                                   f(GetBValue(p), GetBValue(q), ratio));
+                    };
+                    std::string first;
+                    int differences = 0;
+                    // Memory row m of a 16-row picture is row 15 - m from its top.
+                    const auto check = [&](const unsigned char* p, COLORREF want,
+                                           const std::string& where) {
+                        const COLORREF got = RGB(p[2], p[1], p[0]);
+                        if (got != want && differences++ == 0)
+                            first = where + ": " + Hex(got) + ", expected " + Hex(want);
+                    };
+                    for (int f = 0; f <= 16; ++f)
+                        for (int m = 0; m < 16; ++m)
+                            for (int x = 0; x < 76; ++x) {
+                                const COLORREF background = source(24 + x, 43 + 15 - m);
+                                const int d = rain ? 15 - m : m;
+                                const int entry =
+                                    mode == 0 ? 17 - d : mode == 2 ? 18 - f : f + 1 - d;
+                                const int row = 16 * f + m;
+                                check(stripSurface->pixels + row * stripSurface->stride + 3 * x,
+                                      d < f ? blend(background, Entry(entry)) : background,
+                                      "frame " + std::to_string(f) + " memory row " +
+                                          std::to_string(m) + " x " + std::to_string(x));
+                            }
+                    for (int m = 0; m < 16; ++m)
+                        for (int x = 0; x < 76; ++x)
+                            check(peakSurface->pixels + m * peakSurface->stride + 3 * x,
+                                  blend(source(24 + x, 43 + 15 - m), Entry(23)),
+                                  "peak row memory row " + std::to_string(m) + " x " +
+                                      std::to_string(x));
+                    EXPECT_EQ(0, differences)
+                        << main.name << " main, mode " << int(mode) << ", method " << int(method)
+                        << ", rain " << rain << ": first at " << first;
+                }
+    }
+}
+
 namespace {
 
 // The sweep's background: the bottom four rows of the vis area hold 304
