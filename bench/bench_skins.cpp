@@ -30,8 +30,9 @@ void MakeSkins(const std::string& skinsFolder, int count)
         // A shaded frame, and a dotted vis area, in colours of the skin's own.
         const COLORREF background = RGB(Channel(i), Channel(i * 7), Channel(40 + i * 3));
         const COLORREF dots = RGB(Channel(i + 30), Channel(i * 7 + 30), Channel(70 + i * 3));
-        WriteBmp24(folder + "\\main.bmp", 275, 116, [&](int x, int y) -> COLORREF {
-            if (x >= 24 && x < 100 && y >= 43 && y < 59)
+        WriteBmp24(folder + "\\main.bmp", kMainWindowWidth, kMainWindowHeight,
+                   [&](int x, int y) -> COLORREF {
+            if (InVisArea(x, y))
                 return (x + y) % 2 != 0 ? dots : background;
             return RGB(Channel(i * 5 + y), Channel(i * 11 + x / 2), Channel(i * 13));
         });

@@ -1,4 +1,4 @@
-// A Skins folder full of generated skins: each has a 275 x 116 "main.bmp",
+// A Skins folder full of generated skins: each has a main-window-sized "main.bmp",
 // a "viscolor.txt" and a "zelpin.txt" with the analyser on and peaks shown.
 #pragma once
 

@@ -95,9 +95,9 @@ void CopyFloorBatch(int calls)
 bool BuildTestStrip()
 {
     DibSurface skin;
-    if (!skin.Create(275, 116, 24)) return false;
-    for (int y = 0; y < 116; ++y)
-        for (int x = 0; x < 3 * 275; ++x)
+    if (!skin.Create(kMainWindowWidth, kMainWindowHeight, 24)) return false;
+    for (int y = 0; y < kMainWindowHeight; ++y)
+        for (int x = 0; x < 3 * kMainWindowWidth; ++x)
             skin.pixels[y * skin.stride + x] = static_cast<unsigned char>(x * 7 + y * 13);
     ZelpinConfig settings(nullptr);
     settings.blendMethod = 0;
@@ -127,7 +127,7 @@ void BlitFloorBatch(int calls)
 {
     for (int i = 0; i < calls; ++i) {
         HDC dc = GetDC(floorWindow);
-        BitBlt(dc, 24, 43, kVisWidth, kVisHeight, floorImage->memDC, 0, 0, SRCCOPY);
+        BitBlt(dc, kVisLeft, kVisTop, kVisWidth, kVisHeight, floorImage->memDC, 0, 0, SRCCOPY);
         ReleaseDC(floorWindow, dc);
     }
 }

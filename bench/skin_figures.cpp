@@ -49,7 +49,7 @@ public:
 
 HWND MakeHostWindow()
 {
-    return CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, 275, 116, nullptr, nullptr,
+    return CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
 }
 
