@@ -79,11 +79,9 @@ unsigned char ColumnValue(const unsigned char* merged, int* lo, int x)
 {
     unsigned char v = 0;
     const int hi = bandBounds[x];
-    if (*lo < hi) {
-        for (int i = *lo; i < hi; ++i)
-            if (merged[i] > v) v = merged[i];
-        *lo = hi;
-    }
+    for (int i = *lo; i < hi; ++i)
+        if (merged[i] > v) v = merged[i];
+    *lo = hi;
     return v;
 }
 

@@ -140,7 +140,6 @@ public:
         visModule.Render = Render;
         visModule.Quit = Quit;
     }
-    virtual ~PluginObject() {}
 };
 
 PluginObject pluginObject;
