@@ -144,8 +144,9 @@ TEST(DibSurface, LoadFindsABitmapResourceOfTheProgramFirst)
     GetCurrentDirectoryA(MAX_PATH, before);
     SetCurrentDirectoryA(folder.c_str());
     DibSurface s;
-    ASSERT_EQ(1, s.Load("ZELPINSKIN", 0, 0));
+    const int loaded = s.Load("ZELPINSKIN", 0, 0);
     SetCurrentDirectoryA(before);
+    ASSERT_EQ(1, loaded);
     ExpectHolding(s);
     EXPECT_EQ(2, s.header->biWidth);
     EXPECT_EQ(1, s.header->biHeight);
