@@ -64,13 +64,11 @@ unsigned char ColumnValue(const unsigned char* first, const unsigned char* secon
 {
     unsigned char v = 0;
     const int hi = bandBounds[x];
-    if (*lo < hi) {
-        for (int i = *lo; i < hi; ++i) {
-            const unsigned char louder = second[i] > first[i] ? second[i] : first[i];
-            v = louder > v ? louder : v;
-        }
-        *lo = hi;
+    for (int i = *lo; i < hi; ++i) {
+        const unsigned char louder = second[i] > first[i] ? second[i] : first[i];
+        v = louder > v ? louder : v;
     }
+    *lo = hi;
     return v;
 }
 

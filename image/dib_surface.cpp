@@ -125,10 +125,9 @@ int DibSurface::Load(const char* fileName, int cx, int cy)
     return 1;
 }
 
+// Create and Load release the surface first, so no header is held here.
 int DibSurface::AllocHeader()
 {
-    if (header)
-        GlobalFree(header);
     palette = NULL;
     header = static_cast<BITMAPINFOHEADER*>(GlobalAlloc(GMEM_FIXED, kHeaderBlockSize));
     if (!header)
@@ -138,10 +137,8 @@ int DibSurface::AllocHeader()
     return 1;
 }
 
-int DibSurface::FillHeader(int width, int height, unsigned char bitsPerPixel)
+void DibSurface::FillHeader(int width, int height, unsigned char bitsPerPixel)
 {
-    if (!header)
-        return 0;
     header->biSize = sizeof(BITMAPINFOHEADER);
     header->biWidth = width;
     header->biHeight = height;
@@ -153,15 +150,11 @@ int DibSurface::FillHeader(int width, int height, unsigned char bitsPerPixel)
     header->biYPelsPerMeter = 0;
     header->biClrUsed = 0;
     header->biClrImportant = 0;
-    return 1;
 }
 
 void DibSurface::SetBounds()
 {
-    if (header)
-        SetRect(&bounds, 0, 0, header->biWidth, header->biHeight);
-    else
-        SetRect(&bounds, 0, 0, 0, 0);
+    SetRect(&bounds, 0, 0, header->biWidth, header->biHeight);
 }
 
 void DibSurface::FillGreyPalette()

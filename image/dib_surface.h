@@ -29,7 +29,8 @@ public:
 
 private:
     int AllocHeader();
-    int FillHeader(int width, int height, unsigned char bitsPerPixel);
+    // These three need the header that AllocHeader made.
+    void FillHeader(int width, int height, unsigned char bitsPerPixel);
     void SetBounds();
     void FillGreyPalette();
 };

@@ -64,7 +64,6 @@ public:
         visModule.Render = Render;
         visModule.Quit = Quit;
     }
-    virtual ~PluginObject() {}
 };
 
 PluginObject pluginObject;

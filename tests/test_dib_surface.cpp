@@ -51,6 +51,49 @@ Bytes Cut(Bytes bytes, size_t size)
     return bytes;
 }
 
+DWORD GetDword(const Bytes& bytes, size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
+}
+
+// The same image with the 12-byte core header: width, height, planes and
+// depth in 16-bit words, and a colour table of 3-byte entries (blue, green,
+// red) in place of 4-byte ones.
+Bytes WithCoreHeader(const Bytes& info)
+{
+    const DWORD pixelOffset = GetDword(info, 10);
+    const DWORD colours = (pixelOffset - 54) / 4;
+    Bytes b(info.begin(), info.begin() + 14 + 12);
+    PutDword(&b, 14, 12);
+    PutWord(&b, 18, static_cast<WORD>(GetDword(info, 18)));
+    PutWord(&b, 20, static_cast<WORD>(GetDword(info, 22)));
+    PutWord(&b, 22, static_cast<WORD>(info[26] | info[27] << 8));
+    PutWord(&b, 24, static_cast<WORD>(info[28] | info[29] << 8));
+    for (DWORD i = 0; i < colours; ++i)
+        b.insert(b.end(), info.begin() + 54 + 4 * i, info.begin() + 54 + 4 * i + 3);
+    PutDword(&b, 10, static_cast<DWORD>(b.size()));
+    b.insert(b.end(), info.begin() + pixelOffset, info.end());
+    PutDword(&b, 2, static_cast<DWORD>(b.size()));
+    return b;
+}
+
+// The same image with a 124-byte (version 5) header, colour space csType,
+// and profile bytes of profileSize named by the header (placed at the end).
+Bytes WithV5Header(const Bytes& info, DWORD csType, DWORD profileSize, DWORD profileBytes)
+{
+    Bytes b(info.begin(), info.begin() + 54);
+    b.resize(14 + 124, 0);
+    PutDword(&b, 14, 124);
+    PutDword(&b, 10, GetDword(info, 10) + 124 - 40);
+    PutDword(&b, 14 + 56, csType);
+    b.insert(b.end(), info.begin() + 54, info.end());
+    PutDword(&b, 14 + 112, static_cast<DWORD>(b.size() - 14));   // from the header's start
+    PutDword(&b, 14 + 116, profileSize);
+    b.resize(b.size() + profileBytes, 0x33);
+    PutDword(&b, 2, static_cast<DWORD>(b.size()));
+    return b;
+}
+
 }  // namespace
 
 TEST(DibSurface, CreateGivesPaddedStrideAndBottomUpRows)
@@ -90,6 +133,25 @@ TEST(DibSurface, LoadOfMissingFileFailsAndLeavesSurfaceEmpty)
     s.Release();
     s.Release();
     ExpectEmpty(s);
+}
+
+// The host program's own bitmap resources come before files.
+TEST(DibSurface, LoadFindsABitmapResourceOfTheProgramFirst)
+{
+    WriteBytes(TempFile("ZELPINSKIN"), Bmp24(4, 3, Gradient));
+    const std::string folder = TempFile("");
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, before);
+    SetCurrentDirectoryA(folder.c_str());
+    DibSurface s;
+    const int loaded = s.Load("ZELPINSKIN", 0, 0);
+    SetCurrentDirectoryA(before);
+    ASSERT_EQ(1, loaded);
+    ExpectHolding(s);
+    EXPECT_EQ(2, s.header->biWidth);
+    EXPECT_EQ(1, s.header->biHeight);
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), GetPixel(s.memDC, 0, 0));
+    EXPECT_EQ(RGB(0x40, 0x50, 0x60), GetPixel(s.memDC, 1, 0));
 }
 
 TEST(DibSurface, LoadOf8BitFileKeepsItsHeaderAndPalette)
@@ -232,6 +294,49 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
     PutDword(&zeroWidth, 18, 0);
     Bytes tooManyColours = plain;
     PutDword(&tooManyColours, 46, 257);
+    Bytes notBM = plain;
+    notBM[1] = 'A';
+    Bytes jpeg = plain;
+    PutDword(&jpeg, 30, BI_JPEG);
+    Bytes fields24 = fields;
+    PutWord(&fields24, 28, 24);
+    Bytes rleAt4Bits = rle;
+    PutWord(&rleAt4Bits, 28, 4);
+    Bytes rleUnsized = rle;
+    PutDword(&rleUnsized, 34, 0);
+    Bytes rle4 = BmpHeaders(16, 2, 4, BI_RLE4, 10, 2, 8);
+    const unsigned char rest4[] = {0, 0, 0, 0, 255, 255, 255, 0,
+                                   16, 0x11, 0, 0, 16, 0x00, 0, 0, 0, 1};
+    rle4.insert(rle4.end(), rest4, rest4 + sizeof(rest4));
+    Bytes zeroHeight = plain;
+    PutDword(&zeroHeight, 22, 0);
+    Bytes noPixelOffset = plain;
+    PutDword(&noPixelOffset, 10, 0);
+    // 16,384 pixels is the widest side taken; one more is refused.
+    const Bytes widest = Bmp24(16384, 1, Gradient);
+    Bytes tooWide = widest;
+    PutDword(&tooWide, 18, 16385);
+    PutDword(&tooWide, 22, 1);
+    Bytes tooHigh = widest;
+    PutDword(&tooHigh, 18, 1);
+    PutDword(&tooHigh, 22, 16385);
+
+    const Bytes core24 = WithCoreHeader(plain);   // 14 + 12 + 2 * 12 bytes
+    ASSERT_EQ(50u, core24.size());
+    const Bytes core8 = WithCoreHeader(BmpPaletted(4, 2, 8, Colours(256), [](int x, int) { return x; }));
+    ASSERT_EQ(14u + 12 + 768 + 8, core8.size());
+    const Bytes core1 = WithCoreHeader(BmpPaletted(4, 2, 1, Colours(2), [](int x, int) { return x & 1; }));
+    Bytes core8Short = WithCoreHeader(BmpPaletted(4, 2, 8, Colours(16), [](int x, int) { return x; }));
+    Bytes corePlanes2 = core24;
+    PutWord(&corePlanes2, 22, 2);
+    Bytes core16 = core24;
+    PutWord(&core16, 24, 16);
+    Bytes core32 = core24;
+    PutWord(&core32, 24, 32);
+
+    const DWORD embedded = 0x4D424544;   // 'MBED'
+    const DWORD linked = 0x4C494E4B;     // 'LINK'
+    const DWORD sRGB = 0x73524742;       // 'sRGB': no profile
 
     struct Case { const char* name; Bytes bytes; int sound; } cases[] = {
         {"plain 24-bit", plain, 1},
@@ -247,6 +352,29 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
         {"64-byte header", os2Header, 0},
         {"zero width", zeroWidth, 0},
         {"257 colours", tooManyColours, 0},
+        {"\"BA\" for \"BM\"", notBM, 0},
+        {"JPEG compression", jpeg, 0},
+        {"24-bit bitfields", fields24, 0},
+        {"RLE8 at 4 bits per pixel", rleAt4Bits, 0},
+        {"RLE8 without a stated size", rleUnsized, 0},
+        {"RLE4 within the file", rle4, 1},
+        {"zero height", zeroHeight, 0},
+        {"pixel offset 0: the pixels follow the headers", noPixelOffset, 1},
+        {"16384 x 1", widest, 1},
+        {"16385 x 1", tooWide, 0},
+        {"1 x 16385", tooHigh, 0},
+        {"core header, 24-bit", core24, 1},
+        {"core header, 8-bit", core8, 1},
+        {"core header, 1-bit", core1, 1},
+        {"core header, 8-bit with only 16 colours", core8Short, 0},
+        {"core header cut by one byte", Cut(core24, core24.size() - 1), 0},
+        {"core header, two planes", corePlanes2, 0},
+        {"core header, 16-bit", core16, 0},
+        {"core header, 32-bit", core32, 0},
+        {"version 5 header, sRGB", WithV5Header(plain, sRGB, 100, 0), 1},
+        {"version 5 header, profile inside", WithV5Header(plain, embedded, 16, 16), 1},
+        {"version 5 header, profile past the end", WithV5Header(plain, embedded, 17, 16), 0},
+        {"version 5 header, linked profile past the end", WithV5Header(plain, linked, 9, 8), 0},
     };
     for (const Case& c : cases) {
         const std::string path = TempFile("check.bmp");
@@ -261,4 +389,16 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
     ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
     EXPECT_EQ(RGB(0, 0, 0), GetPixel(s.memDC, 3, 0));
     EXPECT_EQ(RGB(255, 255, 255), GetPixel(s.memDC, 3, 1));
+
+    // Files with the core header load with their pixels and colours.
+    WriteBytes(path, core24);
+    ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
+    EXPECT_EQ(4, s.header->biWidth);
+    EXPECT_EQ(2, s.header->biHeight);
+    EXPECT_EQ(Gradient(3, 1), GetPixel(s.memDC, 3, 1));
+    WriteBytes(path, core8);
+    ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
+    EXPECT_EQ(8, s.header->biBitCount);
+    EXPECT_EQ(255 - 3, s.palette[3].rgbGreen);
+    EXPECT_EQ(RGB(1, 252, 3), GetPixel(s.memDC, 3, 0));
 }

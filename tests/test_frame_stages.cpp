@@ -11,6 +11,7 @@
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
 #include "plugin/startup.h"
+#include "plugin/window_watch.h"
 #include "skin/skin_locator.h"
 #include "skin/skin_suck.h"
 #include "skin/vis_color.h"
@@ -262,15 +263,97 @@ TEST_F(FrameStages, NoticeModeReloadsWithoutAskingEvenForTheSameSkin)
 TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
+    // 247 and 248 characters leave no room for "\viscolor.txt" in 260, 249
+    // none for "\zelpin.txt", 259 none for the backslash.
+    for (int length : {247, 248, 249, 259}) {
+        Report("Alpha");
+        ReloadSkin(&visModule);
+        ASSERT_EQ(UpdateStage(DrawBarsAndPeaks), Update()) << length;
+
+        locator->path = "C:\\" + std::string(length - 3, 'x');
+        locator->name = "Deep" + std::to_string(length);
+        ReloadSkin(&visModule);
+        EXPECT_EQ(0, config->enable) << length;
+        EXPECT_EQ(kNoUpdate, Update()) << length;
+        EXPECT_EQ(kBackgroundA, OutputPixel(5, 5)) << length;
+    }
+    SkinFiles files;
+    EXPECT_EQ(0, LocateSkinFiles(("C:\\" + std::string(300, 'x')).c_str(), &files));
+}
+
+// A hook may arm a reload while Quit takes the plug-in apart: with any part
+// gone, a reload or a stage selection turns the analyser off.
+TEST_F(FrameStages, AnyPartGoneTurnsTheAnalyserOff)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
     Report("Alpha");
     ReloadSkin(&visModule);
-    ASSERT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+    auto without = [](const char* name, auto& part) {
+        const auto kept = part;
+        part = nullptr;
+        for (bool reload : {false, true}) {
+            updateStage.store(ReloadSkin);
+            presentStage.store(PresentNormal);
+            if (reload)
+                ReloadSkin(&visModule);
+            else
+                SelectStages();
+            EXPECT_EQ(kNoUpdate, Update()) << "without the " << name << (reload ? ", reload" : "");
+            EXPECT_EQ(kNoPresent, Present()) << "without the " << name << (reload ? ", reload" : "");
+        }
+        part = kept;
+        SelectStages();
+        EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update()) << "the " << name << " back";
+    };
+    without("settings", config);
+    without("locator owner", skinSuck);
+    without("locator", skinSuck->locator);
+    without("colours", visColor);
+    without("output surface", outputSurface);
+    without("strip surface", stripSurface);
+    without("peak surface", peakSurface);
+}
 
-    // 247 characters leave no room for "\viscolor.txt" in 260.
-    locator->path = "C:\\" + std::string(244, 'x');
-    locator->name = "Deep";
-    ReloadSkin(&visModule);
-    EXPECT_EQ(0, config->enable);
-    EXPECT_EQ(kNoUpdate, Update());
-    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
+// The hooks see the messages of every window, also in other processes where
+// no host window is known: only the host window's own count.
+TEST_F(FrameStages, HooksTakeOnlyTheHostWindowsMessages)
+{
+    char notified[] = "Alpha";
+    COPYDATASTRUCT notice = {kSkinNoticeCode, sizeof notified, notified};
+    CWPSTRUCT paint = {0, 0, WM_PAINT, window};
+    CWPSTRUCT copy = {reinterpret_cast<LPARAM>(&notice), 0, WM_COPYDATA, window};
+    SkinLocator* const owned = skinSuck->locator;
+    const struct {
+        const char* what;
+        HOOKPROC hook;
+        const CWPSTRUCT* message;
+        HWND host;
+        SkinSuck* owner;
+        SkinLocator* locator;
+        bool arms;
+    } cases[] = {
+        {"a repaint", PaintWatchHook, &paint, window, skinSuck, owned, true},
+        {"a notice", NoticeWatchHook, &copy, window, skinSuck, owned, true},
+        {"a repaint, no message record", PaintWatchHook, nullptr, window, skinSuck, owned, false},
+        {"a notice, no message record", NoticeWatchHook, nullptr, window, skinSuck, owned, false},
+        {"a repaint, no host window", PaintWatchHook, &paint, nullptr, skinSuck, owned, false},
+        {"a notice, no host window", NoticeWatchHook, &copy, nullptr, skinSuck, owned, false},
+        {"a notice, no locator owner", NoticeWatchHook, &copy, window, nullptr, owned, false},
+        {"a notice, no locator", NoticeWatchHook, &copy, window, skinSuck, nullptr, false},
+    };
+    SkinSuck* const kept = skinSuck;
+    for (const auto& c : cases) {
+        strcpy(skinPath, "before");
+        updateStage.store(NoOpStage);
+        hostWindow = c.host;
+        skinSuck = c.owner;
+        kept->locator = c.locator;
+        c.hook(HC_ACTION, 0, reinterpret_cast<LPARAM>(c.message));
+        skinSuck = kept;
+        kept->locator = owned;
+        hostWindow = window;
+        EXPECT_EQ(c.arms ? UpdateStage(ReloadSkin) : kNoUpdate, Update()) << c.what;
+        const bool notices = c.hook == NoticeWatchHook && c.arms;
+        EXPECT_EQ(notices ? std::string(owned->skinsFolder) + "Alpha" : "before", skinPath) << c.what;
+    }
 }

@@ -91,7 +91,7 @@ def listing(folder):
 class Installer(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if os.path.basename(os.path.normpath(BUILD)) == 'win64':
+        if os.path.basename(os.path.normpath(BUILD)).endswith('win64'):
             raise unittest.SkipTest('the installer and the library it installs are 32-bit programs: '
                                     'run with the 32-bit build (scripts/test)')
         with open(os.path.join(ROOT, 'VERSION')) as f:

@@ -66,13 +66,18 @@ TEST(Module, PresenterChosenByUpdateIsUsedInSameFrame)
 
 TEST(Module, ConfigShowsAboutBoxAndChangesNothing)
 {
+    HWND player = CreateWindowExA(0, "STATIC", "player", WS_POPUP, 0, 0, 275, 116, nullptr,
+                                  nullptr, nullptr, nullptr);
+    visModule.hwndParent = player;
     winampVisModule before;
     memcpy(&before, &visModule, sizeof before);
-    {
+    // Owned by the player's window; without a record, by none.
+    for (winampVisModule* module : {&visModule, static_cast<winampVisModule*>(nullptr)}) {
         MessageBoxWatcher watcher;
-        Config(&visModule);
+        Config(module);
         std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
         ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(module ? player : nullptr, boxes[0].owner);
         EXPECT_EQ("About - ZELPIN", boxes[0].caption);
         EXPECT_NE(std::string::npos, boxes[0].text.find('\n')) << boxes[0].text;
         // The version of the VERSION file, as the file's properties show it.
@@ -80,4 +85,6 @@ TEST(Module, ConfigShowsAboutBoxAndChangesNothing)
     }
     EXPECT_EQ(0, memcmp(&before, &visModule, sizeof before));
     EXPECT_EQ(static_cast<UpdateStage>(NoOpStage), updateStage.load());
+    visModule.hwndParent = nullptr;
+    DestroyWindow(player);
 }

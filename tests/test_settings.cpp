@@ -154,6 +154,8 @@ TEST_F(Settings, SkinWithoutFileGetsDefaultsWithRatioConvertedThereAndBack)
     ZelpinConfig c(Missing().c_str());
     c.ReadSkinSettings(Missing().c_str());
     ExpectCurrent({0, 1, 49, 1, 1, 0}, c);
+    c.ReadSkinSettings(nullptr);   // no path reads as a missing file
+    ExpectCurrent({0, 1, 49, 1, 1, 0}, c);
 
     // Percentages that are whole in 128ths survive the round trip.
     const int exact[][2] = {{0, 0}, {25, 32}, {50, 64}, {75, 96}, {100, 128}};

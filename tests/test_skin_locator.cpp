@@ -41,6 +41,7 @@ TEST(LocatorPaths, IniBesideTheExecutable)
     EXPECT_EQ("D:\\" + std::string(252, 'a') + ".ini",
               IniPath(("D:\\" + std::string(252, 'a')).c_str()));
     EXPECT_EQ("", IniPath(("D:\\" + std::string(253, 'a')).c_str()));
+    EXPECT_EQ("", IniPath(("D:\\" + std::string(257, 'a')).c_str()));
 }
 
 TEST(LocatorPaths, SkinsFolderFromSkinDir)

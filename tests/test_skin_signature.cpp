@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -97,9 +98,32 @@ TEST(SkinSignature, LoadFromSkinFolder)
     for (int i = 0; i < 32; ++i)
         EXPECT_EQ(expected[i], sig.keys[i]) << "point " << i;
 
-    // A path that would not fit is refused, not cut.
-    EXPECT_EQ(0, sig.LoadFromSkin(root.c_str(), std::string(250, 'n').c_str()));
-    EXPECT_STREQ("Small", sig.name);
+    // The name of a second load replaces the first.
+    ASSERT_EQ(1, sig.LoadFromSkin(root.c_str(), "SMALL"));
+    EXPECT_STREQ("SMALL", sig.name);
+
+    // A path that would not fit is refused, not cut: the entry's, the
+    // folder's (259 characters leave no room for the backslash, 300 none at
+    // all), and that of the bitmap in a folder that exists (its "." parts
+    // make the path long, not the folder deep).
+    std::string dotted = root;
+    while (dotted.size() + strlen("\\Small") < 252)
+        dotted += "\\.";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dotted + "\\Small").c_str()));
+    const struct {
+        std::string folder;
+        std::string entry;
+    } tooLong[] = {
+        {root, std::string(250, 'n')},
+        {"C:\\" + std::string(256, 'f'), "Small"},
+        {"C:\\" + std::string(297, 'f'), "Small"},
+        {dotted, "Small"},
+    };
+    for (const auto& t : tooLong) {
+        EXPECT_EQ(0, sig.LoadFromSkin(t.folder.c_str(), t.entry.c_str()))
+            << t.folder.size() << " + " << t.entry.size() << " characters";
+        EXPECT_STREQ("SMALL", sig.name);
+    }
     RemoveTree(root);
 }
 
@@ -446,6 +470,42 @@ TEST_F(SkinCatalogue, ShadedWindowAnswersFromTheLastPicture)
 
     host.Resize(275, 116);
     EXPECT_EQ("Echo", Ask(loc).name);
+}
+
+// A skin identified but without room for its path, or with no Skins folder
+// known: no skin is known, so no path either, and the name is left alone.
+TEST_F(SkinCatalogue, NoPathWithoutRoomForIt)
+{
+    FakeHost host(275, 116);
+    SignatureSkinLocator loc(host.hwnd);
+    loc.RefreshSkins();
+    host.Show(Skin("One Plain") + "\\main.bmp");
+    ASSERT_EQ("One Plain", Ask(loc).name);
+
+    // 254 characters leave room for "Amber" in 260, not for "One Plain".
+    const std::string deep = "C:\\" + std::string(250, 'd') + "\\";
+    strcpy(loc.skinsFolder, deep.c_str());
+    Answer a = Ask(loc);
+    EXPECT_EQ(0, a.length);
+    EXPECT_EQ("", a.path);
+    EXPECT_EQ("(unset)", a.name);
+    host.Show(Skin("Amber") + "\\main.bmp");
+    a = Ask(loc);
+    EXPECT_EQ(259, a.length);
+    EXPECT_EQ(deep + "Amber", a.path);
+    EXPECT_EQ("Amber", a.name);
+
+    loc.skinsFolder[0] = '\0';
+    a = Ask(loc);
+    EXPECT_EQ(0, a.length);
+    EXPECT_EQ("", a.path);
+
+    // Nothing is listed for no folder, nor for one without room for "\*.*".
+    for (const std::string& folder : {std::string(), "C:\\" + std::string(252, 'd') + "\\"}) {
+        strcpy(loc.skinsFolder, folder.c_str());
+        EXPECT_EQ(1, loc.RefreshSkins()) << folder.size() << " characters";
+        EXPECT_EQ(0u, loc.entryCount) << folder.size() << " characters";
+    }
 }
 
 // Not even the black skin, whose keys are all 0.

@@ -139,6 +139,7 @@ TEST_F(VisColors, EachSeparatorAloneAndInRuns)
         {"semicolons separate nothing", "91;92;93\n", "91, 0, 0"},
         {"carriage returns separate nothing", "94\r95\r96\n", "94, 0, 0"},
         {"vertical tabs separate nothing", "97\v98\v99\n", "97, 0, 0"},
+        {"other white space before a number is skipped", "\v1 \f2 \r3\n", "1, 2, 3"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(1, Read(c.line)) << c.name;

@@ -40,18 +40,23 @@ TEST_F(Faults, CallbacksOutOfOrder)
     Check(window, library.module, kAlphaBars, "Init after Quit");
 
     library.Quit();
-    library.module->hDllInstance = nullptr;   // a hook for all threads needs the library's handle
-    {
-        MessageBoxWatcher watcher;
-        EXPECT_EQ(1, library.Init(window));
-        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
-        ASSERT_EQ(1u, boxes.size());
-        EXPECT_EQ("Unable to set hook", boxes[0].text);
+    // A hook for all threads needs the library's handle: none, or a handle
+    // that names no module (where no defaults file can be found either).
+    for (HINSTANCE instance : {HINSTANCE(nullptr), reinterpret_cast<HINSTANCE>(1)}) {
+        library.module->hDllInstance = instance;
+        {
+            MessageBoxWatcher watcher;
+            EXPECT_EQ(1, library.Init(window));
+            std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
+            ASSERT_EQ(1u, boxes.size());
+            EXPECT_EQ("Unable to set hook", boxes[0].text);
+        }
+        host.Repaint();
+        library.Render(255, 2);
+        Check(window, library.module, kAlphaOff,
+              instance ? "Init with a handle of no module" : "Init without the library's handle");
     }
     library.module->hDllInstance = library.dll;
-    host.Repaint();
-    library.Render(255, 2);
-    Check(window, library.module, kAlphaOff, "Init without the library's handle");
     ASSERT_EQ(0, library.Init(window));
     library.Render(255, 2);
     Check(window, library.module, kAlphaBars, "Init after a failed Init");

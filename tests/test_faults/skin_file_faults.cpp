@@ -217,6 +217,23 @@ TEST_F(Faults, DefaultsFilesOfAnyShape)
         library.Render(255, 2);
         Check(host.Window(), library.module, files[i].second, "plugin.ini #" + std::to_string(i));
     }
+
+    // A library in a folder of 249 characters: "\plugin.ini" beside it would
+    // not fit in 260, so no defaults file is read, not one of a cut name.
+    std::string deep = root / "Deep";
+    MakeFolder(deep);
+    deep += "\\" + std::string(249 - deep.size() - 1, 'd');
+    MakeFolder(deep);
+    ASSERT_TRUE(CopyFileA(repaintWatch.c_str(), (deep + "\\z.dll").c_str(), FALSE));
+    WriteTextFile(deep + "\\plugin.in", "[ZELPIN]\r\nEnable=0\r\n");
+    host.Repaint();
+    Library library(deep + "\\z.dll");
+    ASSERT_NE(nullptr, library.module);
+    EXPECT_EQ(0, library.Init(host.Window()));
+    library.Render(255);
+    host.Repaint();
+    library.Render(255, 2);
+    Check(host.Window(), library.module, kAlphaBars, "a library 255 characters deep");
 }
 
 }  // namespace faults
