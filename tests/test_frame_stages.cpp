@@ -12,6 +12,7 @@
 #include "plugin/plugin_state.h"
 #include "plugin/startup.h"
 #include "plugin/window_watch.h"
+#include "skin/skin_files.h"
 #include "skin/skin_locator.h"
 #include "skin/skin_suck.h"
 #include "skin/vis_color.h"
