@@ -87,7 +87,12 @@ def main():
         crashed += found
         if target == 'bmp_check':
             harness, seed = start_load_harness(seconds)
-    out, err = harness.communicate()
+    try:
+        out, err = harness.communicate(timeout=seconds + 600)
+    except subprocess.TimeoutExpired:
+        harness.kill()
+        out, err = harness.communicate()
+        err += '\nskin_load: still running ten minutes after its time: killed\n'
     line = next((l for l in out.splitlines() if l.startswith('fuzz: skin_load ')), None)
     detail = [l for l in out.splitlines() if l.startswith('skin_load: ')]
     if line is None or harness.returncode:

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
