@@ -151,7 +151,7 @@ int BitmapFileLooksSound(const char* fileName)
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     LARGE_INTEGER size;
-    unsigned char head[kFileHeaderSize + kV5HeaderSize] = {};
+    unsigned char head[kBitmapHeadSize] = {};
     DWORD got = 0;
     const BOOL read = GetFileSizeEx(file, &size) &&
                       ReadFile(file, head, sizeof(head), &got, NULL);
@@ -159,14 +159,14 @@ int BitmapFileLooksSound(const char* fileName)
     return read ? BitmapHeadLooksSound(head, got, size.QuadPart) : 0;
 }
 
-int BitmapHeadLooksSound(const unsigned char* head, unsigned long got, long long fileSize)
+int BitmapHeadLooksSound(const unsigned char* head, size_t headSize, long long fileSize)
 {
-    if (got < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M')
+    if (headSize < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M')
         return 0;
     const DWORD pixelOffset = Dword(head + 10);
     const unsigned char* info = head + kFileHeaderSize;
     const DWORD infoSize = Dword(info);
-    if (!KnownInfoHeaderSize(infoSize) || got < kFileHeaderSize + infoSize)
+    if (!KnownInfoHeaderSize(infoSize) || headSize < kFileHeaderSize + infoSize)
         return 0;
 
     Layout layout;

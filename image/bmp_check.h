@@ -2,9 +2,15 @@
 // loader sees it: some loaders crash the process on a file cut short.
 #pragma once
 
+#include <cstddef>
+
+// How much of the start of a file the check reads: the file header and the
+// largest info header.
+const unsigned kBitmapHeadSize = 14 + 124;
+
 // 1 when the file at fileName is a complete, well-formed BMP, 0 otherwise.
 int BitmapFileLooksSound(const char* fileName);
 
-// The same check on bytes already read: the first got bytes of the file (the
-// headers need at most 138) and the file's size.
-int BitmapHeadLooksSound(const unsigned char* head, unsigned long got, long long fileSize);
+// The same for a file of fileSize bytes whose first headSize bytes are at
+// head; headSize is kBitmapHeadSize, or the whole file when it is shorter.
+int BitmapHeadLooksSound(const unsigned char* head, size_t headSize, long long fileSize);

@@ -82,7 +82,13 @@ int VisColor::ReadVisColors(const char* path)
     if (!file) {
         return 0;
     }
+    ReadVisColorLines(file);
+    std::fclose(file);
+    return 1;
+}
 
+void VisColor::ReadVisColorLines(std::FILE* file)
+{
     // Every read fills one entry, whatever it holds: an empty line is black
     // and a line longer than the buffer fills several entries.
     char line[256];
@@ -90,7 +96,4 @@ int VisColor::ReadVisColors(const char* path)
         const VisColorLine read = ReadVisColorLine(line);
         colors[n] = RGB(read.low[0], read.low[1], read.low[2]);
     }
-
-    std::fclose(file);
-    return 1;
 }

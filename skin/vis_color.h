@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 extern const COLORREF defaultVisColors[24];
 
 // One line of "viscolor.txt" as the table reads it: at most three tokens,
@@ -21,6 +23,8 @@ class VisColor {
 public:
     VisColor();
     int ReadVisColors(const char* path);
+    // Fills the entries in order from the lines of an open text stream.
+    void ReadVisColorLines(std::FILE* file);
 
     COLORREF colors[24];
 };

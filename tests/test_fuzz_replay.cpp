@@ -1,0 +1,71 @@
+// Every input that ever made a fuzz target fail, kept in
+// tests/data/fuzz-crashes/<target>/, run again through its reader in this
+// build; the bitmaps also take the whole skin-load path, as the mutation
+// harness (skin_load) hands them over.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/draw_fixtures.h"
+#include "tests/support/fuzz_targets.h"
+#include "tests/support/skin_load_path.h"
+
+namespace {
+
+std::vector<std::string> KeptInputs(const std::string& target)
+{
+    std::vector<std::string> paths;
+    const std::string folder = std::string(ZELPIN_FUZZ_CRASHES) + "\\" + target;
+    WIN32_FIND_DATAA found;
+    HANDLE list = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (list == INVALID_HANDLE_VALUE)
+        return paths;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            paths.push_back(folder + "\\" + found.cFileName);
+    } while (FindNextFileA(list, &found));
+    FindClose(list);
+    return paths;
+}
+
+Bytes ReadBytes(const std::string& path)
+{
+    Bytes bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD got = 0;
+    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                           got != bytes.size()))
+        bytes.clear();
+    CloseHandle(file);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(FuzzReplay, EveryKeptInputPassesItsReader)
+{
+    size_t replayed = 0;
+    for (const FuzzTarget& target : fuzzTargets) {
+        for (const std::string& path : KeptInputs(target.name)) {
+            const Bytes bytes = ReadBytes(path);
+            EXPECT_EQ("", target.run(bytes.data(), bytes.size())) << path;
+            ++replayed;
+        }
+    }
+    for (const char* target : {"bmp_check", "skin_load"}) {
+        for (const std::string& path : KeptInputs(target)) {
+            const std::string copy = TempFile("replay.bmp");
+            WriteBytes(copy, ReadBytes(path));
+            const int result = RunSkinLoadPath(copy.c_str());
+            EXPECT_TRUE(result == 0 || result == 1) << path << ": the load path gave " << result;
+            ++replayed;
+        }
+    }
+    EXPECT_GT(replayed, 0u) << "no kept inputs under " << ZELPIN_FUZZ_CRASHES;
+}
