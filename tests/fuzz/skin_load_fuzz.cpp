@@ -227,6 +227,12 @@ int main(int argc, char** argv)
             }
         }
         const int result = RunSkinLoadPath(inputPath.c_str());
+        if (result == -2) {
+            // Kept like a crash: the input is the evidence.
+            std::fprintf(stderr, "skin_load: the sample points read straight from the file "
+                                 "differ from the loaded image's\n");
+            std::abort();
+        }
         if (result < 0) {
             std::fprintf(stderr, "skin_load: the analyser's surfaces cannot be made\n");
             return 2;

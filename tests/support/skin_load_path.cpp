@@ -2,6 +2,7 @@
 
 #include "draw/strip_builder.h"
 #include "draw/surfaces.h"
+#include "image/bmp_sample.h"
 #include "image/dib_surface.h"
 #include "skin/skin_signature.h"
 #include "skin/vis_color.h"
@@ -20,5 +21,13 @@ int RunSkinLoadPath(const char* path)
     BuildStrip(&image, settings, colors);
     SkinSignature signature;
     signature.Sample(&image);
+    POINT points[32];
+    COLORREF direct[32];
+    for (int i = 0; i < 32; ++i)
+        points[i] = {samplePoints[i].x, samplePoints[i].y};
+    if (SampleBitmapFile(path, points, 32, direct))
+        for (int i = 0; i < 32; ++i)
+            if (ColorKey(direct[i]) != signature.keys[i])
+                return -2;
     return 1;
 }

@@ -4,5 +4,7 @@
 #pragma once
 
 // 1 when the bitmap at path loaded and went all the way, 0 when it was
-// refused; -1 when the analyser's surfaces cannot be made.
+// refused; -1 when the analyser's surfaces cannot be made; -2 when the
+// catalogue's reading of the sample points straight from the file disagrees
+// with the signature of the loaded image.
 int RunSkinLoadPath(const char* path);
