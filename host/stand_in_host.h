@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "player/vis_plugin.h"
@@ -60,6 +61,9 @@ public:
     void Repaint();
     // A skin notice, sent as a companion program would (WM_COPYDATA 10650).
     LRESULT SendSkinNotice(const void* data, DWORD cbData, ULONG_PTR code = 10650);
+    // Runs work on the window thread between two of its messages, so the
+    // window neither paints nor handles anything meanwhile.
+    void OnWindowThread(const std::function<void()>& work);
 
     // Pixels of the host window as they show now (read from the window's DC).
     COLORREF PixelAt(int x, int y) const;

@@ -17,6 +17,9 @@ struct SkinFiles {
 int LocateSkinFiles(const char* folder, SkinFiles* files);
 
 void ReloadSkin(winampVisModule* module);
+// Makes ReloadSkin the update stage, for a hook on the host window's thread;
+// a reload running meanwhile keeps it armed.
+void ArmReload();
 void SelectStages();
 void PresentNormal();
 void PresentDouble();

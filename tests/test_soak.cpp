@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <psapi.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/stand_in_host.h"
+#include "tests/support/process_usage.h"
 #include "tests/support/skin_files.h"
 
 namespace {
@@ -21,10 +21,6 @@ const int kCycles = 1000;
 // Room for allocator noise; a leak of a few hundred bytes a cycle still goes
 // past it over a thousand cycles.
 const SIZE_T kPrivateTolerance = 256 * 1024;
-
-// Far above any platform's limit on drawing objects: a count that gets here
-// means the platform never refused, and the headroom would show nothing.
-const size_t kHeadroomCap = 200000;
 
 const COLORREF kPeak = RGB(0, 40, 250);
 
@@ -44,36 +40,6 @@ const SkinColours kSkins[] = {
 const int kSkinCount = 3;
 
 const char kSolid[] = "[ZELPIN]\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
-
-// How many memory drawing contexts the process can still make before the
-// platform refuses. Every drawing object alive anywhere in the process
-// lowers it by one. All are deleted again before it returns; the list is
-// reserved once, so measuring allocates nothing after the first time.
-long GdiHeadroom()
-{
-    static std::vector<HDC> made;
-    made.reserve(kHeadroomCap);
-    while (made.size() < kHeadroomCap) {
-        HDC dc = CreateCompatibleDC(nullptr);
-        if (!dc) break;
-        made.push_back(dc);
-    }
-    const long count = static_cast<long>(made.size());
-    for (HDC dc : made) DeleteDC(dc);
-    made.clear();
-    return count;
-}
-
-// The process's private memory. On Windows this field is the commit charge,
-// the same figure as PrivateUsage; Wine leaves PrivateUsage at 0.
-SIZE_T PrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS counters;
-    std::memset(&counters, 0, sizeof counters);
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
-    return counters.PagefileUsage;
-}
 
 struct Usage {
     long headroom;
