@@ -6,9 +6,9 @@
 // answers; Init gave the warning for the step that failed, anything else
 // none; once the plug-in has quit, the library holds nothing more of what it
 // takes through those calls (memory, drawing objects and contexts, files,
-// listings, hooks) and the process no more committed memory than before;
-// and a later Init draws the current skin. The process's drawing-object
-// headroom is counted around each operation's loops.
+// listings, hooks) and the process's committed memory is where it was; and a
+// later Init draws the current skin. The process's drawing-object headroom
+// is counted around each operation's loops.
 #include <gtest/gtest.h>
 
 #include <windows.h>
