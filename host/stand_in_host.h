@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "player/main_window.h"
@@ -61,6 +62,9 @@ public:
     void Repaint();
     // A skin notice, sent as a companion program would (WM_COPYDATA, kSkinNoticeCode).
     LRESULT SendSkinNotice(const void* data, DWORD cbData, ULONG_PTR code = kSkinNoticeCode);
+    // Runs work on the window thread between two of its messages, so the
+    // window neither paints nor handles anything meanwhile.
+    void OnWindowThread(const std::function<void()>& work);
 
     // Pixels of the host window as they show now (read from the window's DC).
     COLORREF PixelAt(int x, int y) const;

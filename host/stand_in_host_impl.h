@@ -21,6 +21,7 @@ enum : UINT {
     kSetDouble,                 // wParam: on
     kSetShaded,                 // wParam: on
     kRepaint,
+    kRun,                       // lParam: const std::function<void()>*
     kClose,
 };
 

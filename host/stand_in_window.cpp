@@ -86,6 +86,9 @@ LRESULT CALLBACK StandInHost::Impl::WindowProc(HWND hwnd, UINT message, WPARAM w
         InvalidateRect(hwnd, nullptr, FALSE);
         UpdateWindow(hwnd);
         return 0;
+    case kRun:
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
     case kClose:
         DestroyWindow(hwnd);
         return 0;
@@ -151,4 +154,9 @@ void StandInHost::SetShaded(bool on)
 void StandInHost::Repaint()
 {
     if (impl->window) SendMessageA(impl->window, kRepaint, 0, 0);
+}
+
+void StandInHost::OnWindowThread(const std::function<void()>& work)
+{
+    if (impl->window) SendMessageA(impl->window, kRun, 0, reinterpret_cast<LPARAM>(&work));
 }

@@ -9,6 +9,7 @@
 #include "image/dib_surface.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
+#include "plugin/skin_handover.h"
 #include "skin/skin_files.h"
 #include "skin/skin_locator.h"
 #include "skin/skin_suck.h"
@@ -21,8 +22,8 @@ const int kLevelZeroFrameTop = 256;
 
 void Disable()
 {
-    presentStage.store(NoOpStage, std::memory_order_relaxed);
-    updateStage.store(NoOpStage, std::memory_order_relaxed);
+    presentStage.store(NoOpStage);
+    updateStage.store(NoOpStage);
 }
 
 bool Running()
@@ -33,56 +34,46 @@ bool Running()
 
 }  // namespace
 
-void ReloadSkin(winampVisModule*)
-{
-    // A hook may re-arm this stage while Quit is taking the plug-in down.
-    if (!Running()) {
-        Disable();
-        return;
-    }
+namespace {
 
+// Every arming of ReloadSkin counts here, so a reload can tell that another
+// came while it ran.
+std::atomic<unsigned> armings{0};
+
+// Loads what it can of the current skin: its settings, then, when the skin
+// is enabled, its colours and its background into the strip. The stages are
+// chosen afterwards, whatever happened here.
+void LoadSkin()
+{
     if (config->dependQuelbix == 0) {
         char name[MAX_PATH] = "";
         if (skinSuck->locator->GetCurrentSkin(skinPath, name) == 0) {
             skinPath[0] = '\0';
             config->enable = 0;
-            SelectStages();
             return;
         }
         name[MAX_PATH - 1] = '\0';
-        if (strcmp(name, lastSkinName) == 0) {
-            SelectStages();
-            return;
-        }
+        if (strcmp(name, lastSkinName) == 0) return;
         memcpy(lastSkinName, name, sizeof lastSkinName);
+    } else {
+        // Otherwise skinPath is still what Init or the last notice taken left.
+        TakeNoticedSkin(skinPath);
     }
-
-    // The notice hook may rewrite skinPath on the window thread: work on a copy.
-    char folder[MAX_PATH];
-    memcpy(folder, skinPath, sizeof folder);
-    folder[MAX_PATH - 1] = '\0';
 
     // A folder too deep for its file names is as good as no skin at all.
     SkinFiles files;
-    if (!LocateSkinFiles(folder, &files)) {
+    if (!LocateSkinFiles(skinPath, &files)) {
         config->enable = 0;
-        SelectStages();
         return;
     }
 
     config->ReadSkinSettings(files.settings);
-    if (config->enable == 0) {
-        SelectStages();
-        return;
-    }
+    if (config->enable == 0) return;
 
     visColor->ReadVisColors(files.colors);
 
     DibSurface* skinImage = new (std::nothrow) DibSurface;
-    if (!skinImage) {
-        SelectStages();
-        return;
-    }
+    if (!skinImage) return;
     if (skinImage->Load(files.bitmap, 0, 0)) {
         BuildStrip(skinImage, *config, *visColor);
         BitBlt(outputSurface->memDC, 0, 0, kVisWidth, kVisHeight, stripSurface->memDC, 0,
@@ -91,8 +82,33 @@ void ReloadSkin(winampVisModule*)
         GdiFlush();
     }
     delete skinImage;
+}
 
+}  // namespace
+
+void ArmReload()
+{
+    armings.fetch_add(1);
+    updateStage.store(ReloadSkin);
+}
+
+void ReloadSkin(winampVisModule*)
+{
+    // A hook may re-arm this stage while Quit is taking the plug-in down.
+    if (!Running()) {
+        Disable();
+        return;
+    }
+
+    const unsigned armed = armings.load();
+    LoadSkin();
     SelectStages();
+    // An arming that came while this ran (a notice naming yet another skin, a
+    // repaint after the skin changed) was just overwritten: arm again. The
+    // hook counts before it stores the stage and this stores the stage before
+    // it reads the count; with every one of these four sequentially consistent
+    // either this sees the count or the hook's store lands last.
+    if (armings.load() != armed) updateStage.store(ReloadSkin);
 }
 
 void SelectStages()
@@ -107,16 +123,16 @@ void SelectStages()
 
     switch (skinSuck->locator->GetWindowMode(nullptr)) {
     case 0:
-        presentStage.store(PresentNormal, std::memory_order_relaxed);
-        updateStage.store(drawer, std::memory_order_relaxed);
+        presentStage.store(PresentNormal);
+        updateStage.store(drawer);
         break;
     case 1:
-        presentStage.store(PresentDouble, std::memory_order_relaxed);
-        updateStage.store(drawer, std::memory_order_relaxed);
+        presentStage.store(PresentDouble);
+        updateStage.store(drawer);
         break;
     default:
-        updateStage.store(NoOpStage, std::memory_order_relaxed);
-        presentStage.store(NoOpStage, std::memory_order_relaxed);
+        updateStage.store(NoOpStage);
+        presentStage.store(NoOpStage);
         break;
     }
 }

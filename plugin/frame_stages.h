@@ -7,6 +7,9 @@
 #include "player/vis_plugin.h"
 
 void ReloadSkin(winampVisModule* module);
+// Makes ReloadSkin the update stage, for a hook on the host window's thread;
+// a reload running meanwhile keeps it armed.
+void ArmReload();
 void SelectStages();
 void PresentNormal();
 void PresentDouble();

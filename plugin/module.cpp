@@ -29,9 +29,11 @@ winampVisModule* __cdecl getModule(int index)
 
 int __cdecl Render(winampVisModule* module)
 {
-    updateStage.load(std::memory_order_relaxed)(module);
+    // Acquire: whatever a stage's writer did before storing it is seen by
+    // the stage (a plain load on x86, nothing locked per frame).
+    updateStage.load(std::memory_order_acquire)(module);
     // Read afresh: the update stage may have chosen a new presenter.
-    presentStage.load(std::memory_order_relaxed)();
+    presentStage.load(std::memory_order_acquire)();
     return 0;
 }
 

@@ -8,8 +8,8 @@
 typedef void (*UpdateStage)(winampVisModule* module);
 typedef void (*PresentStage)();
 
-// Written by the frame stages and the window hook, read once per Render;
-// single-word relaxed accesses, no lock.
+// Written by the frame stages and the window hook (sequentially consistent
+// stores, see ArmReload), read once per Render with acquire; no lock.
 extern std::atomic<UpdateStage> updateStage;
 extern std::atomic<PresentStage> presentStage;
 

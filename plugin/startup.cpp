@@ -8,6 +8,7 @@
 #include "plugin/frame_stages.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
+#include "plugin/skin_handover.h"
 #include "plugin/window_watch.h"
 #include "skin/skin_locator.h"
 #include "skin/skin_suck.h"
@@ -83,9 +84,12 @@ int __cdecl Init(winampVisModule* module)
         return Fail(module, "Error setting up buffers");
     }
 
-    updateStage.store(ReloadSkin, std::memory_order_relaxed);
+    updateStage.store(ReloadSkin);
 
     if (config->dependQuelbix != 0) {
+        // A notice the last run left untaken names a skin of the past.
+        char stale[MAX_PATH];
+        TakeNoticedSkin(stale);
         if (!InstallHook(NoticeWatchHook, module->hDllInstance))
             return Fail(module, "Unable to set hook");
         SendMessageA(hostWindow, kCompanionHello, kCompanionHelloCode,
@@ -105,8 +109,8 @@ void __cdecl Quit(winampVisModule*)
         UnhookWindowsHookEx(hookHandle);
         hookHandle = nullptr;
     }
-    updateStage.store(NoOpStage, std::memory_order_relaxed);
-    presentStage.store(NoOpStage, std::memory_order_relaxed);
+    updateStage.store(NoOpStage);
+    presentStage.store(NoOpStage);
     ReleaseSurfaces();
     delete visColor;
     visColor = nullptr;
@@ -116,8 +120,13 @@ void __cdecl Quit(winampVisModule*)
     config = nullptr;
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+// An unload by FreeLibrary (reserved null) must take the hook and the
+// drawing objects along, as the process goes on. When the process ends
+// (reserved set) the platform reclaims all of it, while the other threads
+// are gone and may have died holding the window system's locks: a USER or
+// GDI call then could hang or crash the player as it closes.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
-    if (reason == DLL_PROCESS_DETACH) Quit(&visModule);
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) Quit(&visModule);
     return TRUE;
 }

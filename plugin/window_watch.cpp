@@ -6,6 +6,7 @@
 #include "plugin/frame_stages.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
+#include "plugin/skin_handover.h"
 #include "skin/skin_locator.h"
 #include "skin/skin_suck.h"
 
@@ -18,10 +19,10 @@ const CWPSTRUCT* ForHostWindow(LPARAM lParam)
     return msg;
 }
 
-// Rebuilds skinPath as the Skins folder followed by the notified folder name.
-// The name ends at its NUL or after cbData bytes, whichever comes first; a
-// notice whose name would not fit in skinPath is ignored, since a cut name
-// would point at some other folder.
+// Hands the Skins folder followed by the notified folder name to the next
+// reload. The name ends at its NUL or after cbData bytes, whichever comes
+// first; a notice whose name would not fit in a path is ignored, since a cut
+// name would point at some other folder.
 bool TakeSkinNotice(const COPYDATASTRUCT* notice)
 {
     if (!skinSuck || !skinSuck->locator) return false;
@@ -40,8 +41,7 @@ bool TakeSkinNotice(const COPYDATASTRUCT* notice)
     char path[MAX_PATH];
     memcpy(path, folder, folderLength);
     memcpy(path + folderLength, notice->lpData, nameLength);
-    path[folderLength + nameLength] = '\0';
-    memcpy(skinPath, path, folderLength + nameLength + 1);
+    PostNoticedSkin(path, folderLength + nameLength);
     return true;
 }
 
@@ -50,9 +50,9 @@ bool TakeSkinNotice(const COPYDATASTRUCT* notice)
 // last notice named would never be shown.
 void Resized()
 {
-    const bool reloadPending = updateStage.load(std::memory_order_relaxed) == ReloadSkin;
+    const bool reloadPending = updateStage.load() == ReloadSkin;
     SelectStages();
-    if (reloadPending) updateStage.store(ReloadSkin, std::memory_order_relaxed);
+    if (reloadPending) updateStage.store(ReloadSkin);
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ LRESULT CALLBACK PaintWatchHook(int code, WPARAM wParam, LPARAM lParam)
         if (msg->message == WM_SIZE) {
             Resized();
         } else if (msg->message == WM_PAINT) {
-            updateStage.store(ReloadSkin, std::memory_order_relaxed);
+            ArmReload();
         }
     }
     return CallNextHookEx(hookHandle, code, wParam, lParam);
@@ -77,7 +77,7 @@ LRESULT CALLBACK NoticeWatchHook(int code, WPARAM wParam, LPARAM lParam)
         } else if (msg->message == WM_COPYDATA) {
             const COPYDATASTRUCT* notice = reinterpret_cast<const COPYDATASTRUCT*>(msg->lParam);
             if (notice && notice->dwData == kSkinNoticeCode && TakeSkinNotice(notice))
-                updateStage.store(ReloadSkin, std::memory_order_relaxed);
+                ArmReload();
         }
     }
     return CallNextHookEx(hookHandle, code, wParam, lParam);

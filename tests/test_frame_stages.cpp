@@ -2,14 +2,19 @@
 // reports whatever skin the test names.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "draw/analyzer.h"
 #include "draw/surfaces.h"
 #include "plugin/frame_stages.h"
 #include "plugin/module.h"
 #include "plugin/plugin_state.h"
+#include "plugin/skin_handover.h"
 #include "plugin/startup.h"
 #include "plugin/window_watch.h"
 #include "skin/skin_files.h"
@@ -29,13 +34,16 @@ public:
         ++queries;
         strcpy(pathBuf, path.c_str());
         if (nameBuf) strcpy(nameBuf, name.c_str());
-        return static_cast<int>(path.size());
+        const int length = static_cast<int>(path.size());
+        if (after) after();
+        return length;
     }
     int RefreshSkins() override { return 1; }
 
     std::string path;
     std::string name;
     int queries = 0;
+    std::function<void()> after;   // what the host window's thread does once a query is answered
 };
 
 const COLORREF kFrame = RGB(40, 40, 40);
@@ -357,4 +365,67 @@ TEST_F(FrameStages, HooksTakeOnlyTheHostWindowsMessages)
         const bool notices = c.hook == NoticeWatchHook && c.arms;
         EXPECT_EQ(notices ? std::string(owned->skinsFolder) + "Alpha" : "before", skinPath) << c.what;
     }
+}
+
+// The skin changes again right after a reload asked for it, and the hook
+// arms the next reload while this one still runs: the stages this one then
+// chooses must not cancel that.
+TEST_F(FrameStages, ArmingWhileAReloadRunsKeepsTheNextReload)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    MakeSkin("Beta", kBackgroundB, kBarB);
+    Report("Alpha");
+    locator->after = [this] {
+        locator->after = nullptr;
+        Report("Beta");
+        ArmReload();
+    };
+    ReloadSkin(&visModule);
+    EXPECT_EQ(kBarA, visColor->colors[2]);
+    EXPECT_EQ(UpdateStage(ReloadSkin), Update()) << "the arming made meanwhile was lost";
+
+    Render(&visModule);
+    EXPECT_EQ(kBarB, visColor->colors[2]);
+    EXPECT_EQ(kBackgroundB, OutputPixel(5, 5));
+    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+}
+
+// Notices come on the host window's thread while the reload takes the last
+// one's path on the render thread: every path taken is one posted whole,
+// never parts of two, and the last one posted is taken last.
+TEST(SkinHandover, ThePathTakenIsOnePostedWhole)
+{
+    const int kPosts = 100000;
+    // Post i: its number, then a filler letter up to a length of its own.
+    auto posted = [](int i) {
+        char number[16];
+        snprintf(number, sizeof number, "%06d", i);
+        return number + std::string(1 + i % 240, static_cast<char>('a' + i % 26));
+    };
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < kPosts; ++i) {
+            const std::string path = posted(i);
+            PostNoticedSkin(path.data(), path.size());
+        }
+        done = true;
+    });
+    int taken = 0;
+    int last = -1;
+    int torn = 0;
+    std::string firstTorn;
+    char path[MAX_PATH];
+    for (bool more = true; more;) {
+        more = !done;
+        while (TakeNoticedSkin(path)) {
+            ++taken;
+            last = atoi(path);
+            if (posted(last) != path && torn++ == 0) firstTorn = path;
+        }
+    }
+    writer.join();
+    EXPECT_EQ(0, torn) << "torn paths, the first \"" << firstTorn << "\"";
+    EXPECT_EQ(kPosts - 1, last);
+    EXPECT_FALSE(TakeNoticedSkin(path)) << "a path taken twice";
+    std::printf("skin handover: %d posts, %d taken\n", kPosts, taken);
 }

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <psapi.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/stand_in_host.h"
+#include "tests/support/process_usage.h"
 #include "tests/support/scenario_skins.h"
 #include "tests/support/skin_files.h"
 
@@ -23,43 +23,9 @@ const int kCycles = 1000;
 // past it over a thousand cycles.
 const SIZE_T kPrivateTolerance = 256 * 1024;
 
-// Far above any platform's limit on drawing objects: a count that gets here
-// means the platform never refused, and the headroom would show nothing.
-const size_t kHeadroomCap = 200000;
-
 // Frames differ too, so a picture of the window tells the skins apart.
 const SkinColours (&kSkins)[3] = kScenarioSkins;
 const int kSkinCount = 3;
-
-// How many memory drawing contexts the process can still make before the
-// platform refuses. Every drawing object alive anywhere in the process
-// lowers it by one. All are deleted again before it returns; the list is
-// reserved once, so measuring allocates nothing after the first time.
-long GdiHeadroom()
-{
-    static std::vector<HDC> made;
-    made.reserve(kHeadroomCap);
-    while (made.size() < kHeadroomCap) {
-        HDC dc = CreateCompatibleDC(nullptr);
-        if (!dc) break;
-        made.push_back(dc);
-    }
-    const long count = static_cast<long>(made.size());
-    for (HDC dc : made) DeleteDC(dc);
-    made.clear();
-    return count;
-}
-
-// The process's private memory. On Windows this field is the commit charge,
-// the same figure as PrivateUsage; Wine leaves PrivateUsage at 0.
-SIZE_T PrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS counters;
-    std::memset(&counters, 0, sizeof counters);
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
-    return counters.PagefileUsage;
-}
 
 struct Usage {
     long headroom;

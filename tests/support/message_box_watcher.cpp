@@ -63,6 +63,15 @@ std::vector<MessageBoxWatcher::Seen> MessageBoxWatcher::Boxes()
     return copy;
 }
 
+std::vector<MessageBoxWatcher::Seen> MessageBoxWatcher::Take()
+{
+    std::vector<Seen> recent;
+    EnterCriticalSection(&lock);
+    recent.swap(boxes);
+    LeaveCriticalSection(&lock);
+    return recent;
+}
+
 DWORD WINAPI MessageBoxWatcher::Watch(void* param)
 {
     MessageBoxWatcher* self = static_cast<MessageBoxWatcher*>(param);

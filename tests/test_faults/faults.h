@@ -6,8 +6,8 @@
 // or cleanly off (the host's own paint left in the vis area).
 //
 // The program is built from the files of this folder: this header with what
-// the cases share, checks.cpp (pictures of the vis area, the health of the
-// process, driving the library), fault_files.cpp (skins and bitmaps made for
+// the cases share, checks.cpp (the skins' pictures, the path buffers, one
+// case's checks), fault_files.cpp (skins and bitmaps made for
 // the cases), and one file per family of faults: skin_file_faults.cpp,
 // host_answer_faults.cpp and life_cycle_faults.cpp.
 #pragma once
@@ -29,6 +29,7 @@
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/scenario_skins.h"
 #include "tests/support/skin_files.h"
+#include "tests/support/vis_checks.h"
 
 namespace faults {
 
@@ -45,40 +46,23 @@ const COLORREF kMarker = RGB(1, 2, 3);
 const char kNoticeDefaults[] =
     "[ZELPIN]\r\nDependQuelbix=1\r\nRatio=100\r\nBlendMethod=0\r\nAnalyzerMode=2\r\n";
 
-const int kLoudColumns = 37;   // bins 0..76 feed columns 0..36
 const size_t kPathRoom = MAX_PATH;
 
-std::vector<unsigned char> Spectrum(unsigned char loud);
-
 // --- Pictures of the 76 x 16 vis area (checks.cpp) ----------------------------
-
-typedef std::function<COLORREF(int x, int y)> Picture;
-
-Picture Plain(COLORREF colour);
-// Full loud columns (peak dot on top) and the skin's background in the rest.
-Picture Bars(COLORREF peak, COLORREF bar, const Picture& quiet);
-Picture Bars(COLORREF peak, COLORREF bar, COLORREF quiet);
 
 extern const Picture kAlphaBars;
 extern const Picture kBetaBars;
 extern const Picture kAlphaOff;   // the host's paint with skin Alpha
 
-std::vector<COLORREF> VisArea(HWND window);
-// Pixels of the vis area that differ from the picture (all of them when it
-// cannot be read); the first few are described in *first.
-int Differences(HWND window, const Picture& want, std::string* first = nullptr);
-bool Shows(HWND window, const Picture& want, const std::string& what);
 // Loud columns of one colour with a dot of one colour on top, whatever the
 // colours are (for colour files of random bytes), over the given background.
 Picture UniformBars(HWND window, COLORREF quiet);
-void FillVisArea(HWND window, COLORREF colour);
 
 // --- Health of the process (checks.cpp) ---------------------------------------
 
 // The longest run of one byte anywhere in the library's image: a copy that
 // ran past a 260-character global would leave a longer one.
 size_t LongestRun(HMODULE library, unsigned char byte);
-void ExpectHealthy(HWND window, const winampVisModule* module, const std::string& what);
 void ExpectNoRunPastPath(HMODULE library, char marker, const std::string& what);
 
 // --- Files (fault_files.cpp) ----------------------------------------------------
@@ -105,12 +89,6 @@ std::string Repeat(const std::string& unit, size_t count);
 
 // --- Driving the library (checks.cpp) -----------------------------------------
 
-void Frames(StandInHost& host, unsigned char loud, int times);
-// One frame for whatever reload is armed, then the host's own paint and two
-// loud frames: an analyser that is off leaves that paint, one that runs
-// paints its bars over it (a repaint arms a reload, which shows the bare
-// background first).
-void Settle(StandInHost& host);
 // One case: the picture (or, where the platform's own loader decides, the
 // alternative it may make instead), the host answering, the heaps whole.
 bool Check(HWND window, const winampVisModule* module, const Picture& want, const std::string& what,
@@ -160,41 +138,6 @@ public:
 
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
-};
-
-// Ends the process when a phase makes no progress, so a hang fails the run
-// rather than stalling it.
-class Watchdog {
-public:
-    Watchdog(DWORD limitMs, const char* what)
-        : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)), limit(limitMs), name(what)
-    {
-        thread = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
-    }
-    ~Watchdog()
-    {
-        SetEvent(done);
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        CloseHandle(done);
-    }
-
-private:
-    static DWORD WINAPI Watch(void* param)
-    {
-        Watchdog* self = static_cast<Watchdog*>(param);
-        if (WaitForSingleObject(self->done, self->limit) == WAIT_TIMEOUT) {
-            std::fprintf(stderr, "%s: no end after %lu ms, the host hangs\n", self->name,
-                         static_cast<unsigned long>(self->limit));
-            std::fflush(stderr);
-            TerminateProcess(GetCurrentProcess(), 3);
-        }
-        return 0;
-    }
-    HANDLE done;
-    HANDLE thread;
-    DWORD limit;
-    const char* name;
 };
 
 // --- The stand-in host with two skins and two installed copies ---------------

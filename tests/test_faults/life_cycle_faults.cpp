@@ -1,12 +1,15 @@
 // Faults in the plug-in's life: callbacks out of order, Init with no drawing
-// objects left, the host window destroyed while running, an unload without
-// Quit, a resize between an armed reload and the next frame, and a storm of
-// window events while frames render flat out.
+// objects left, the host window destroyed while running, an unload and a
+// process exit without Quit, a resize between an armed reload and the next
+// frame, and a storm of window events while frames render flat out.
 #include "tests/test_faults/faults.h"
 
 #include <winternl.h>
 
 #include <atomic>
+
+#include "tests/support/import_table.h"
+#include "tests/support/process_usage.h"
 
 namespace faults {
 
@@ -176,6 +179,8 @@ private:
 
 }  // namespace
 
+// An unload by FreeLibrary leaves the process running: the hook and every
+// drawing object must go with the library.
 TEST_F(Faults, UnloadWithoutQuitTakesTheHookAlong)
 {
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 400, 400, 50, 50, nullptr, nullptr,
@@ -185,10 +190,20 @@ TEST_F(Faults, UnloadWithoutQuitTakesTheHookAlong)
             notices ? "unloaded without Quit, notices" : "unloaded without Quit, repaints";
         StandInHost h;
         Open(h, notices ? 0x1FFF : 0x2004, notices);
+        // A first run leaves the platform what it keeps of one; the headroom
+        // is counted on the window thread, which then paints nothing.
+        ASSERT_EQ(0, h.LoadPlugin());
+        Settle(h);
+        h.UnloadPlugin();
+        long before = 0;
+        long after = 0;
+        h.OnWindowThread([&before] { before = GdiHeadroom(); });
         ASSERT_EQ(0, h.LoadPlugin());
         Settle(h);
         ASSERT_TRUE(Shows(h.Window(), kAlphaBars, what));
         h.UnloadPlugin(false);
+        h.OnWindowThread([&after] { after = GdiHeadroom(); });
+        EXPECT_EQ(before, after) << what << ": drawing objects left behind";
         EXPECT_EQ(nullptr, GetModuleHandleA((notices ? noticeWatch : repaintWatch).c_str()))
             << what << ": the library is still loaded";
         // A hook left behind would have the library loaded again now.
@@ -207,6 +222,138 @@ TEST_F(Faults, UnloadWithoutQuitTakesTheHookAlong)
         Check(h, kAlphaOff, what);
     }
     DestroyWindow(other);
+}
+
+namespace {
+
+// When the process ends, its other threads are gone first, perhaps holding
+// the window system's locks: a window or drawing call made then can hang the
+// player as it closes. In the child below, every such call Quit would make
+// blocks for good when it comes from the exiting thread, as it would on
+// such a lock.
+const char kExitChild[] = "ZELPIN_EXIT_CHILD";
+const DWORD kExitCode = 77;
+std::atomic<DWORD> exitingThread{0};
+
+void BlockAtExit(const char* call)
+{
+    if (GetCurrentThreadId() != exitingThread) return;
+    std::fprintf(stderr, "exit without Quit: the library called %s as the process ended\n", call);
+    std::fflush(stderr);
+    Sleep(INFINITE);
+}
+
+BOOL WINAPI UnhookAtExit(HHOOK hook)
+{
+    BlockAtExit("UnhookWindowsHookEx");
+    return UnhookWindowsHookEx(hook);
+}
+
+HGDIOBJ WINAPI SelectAtExit(HDC dc, HGDIOBJ object)
+{
+    BlockAtExit("SelectObject");
+    return SelectObject(dc, object);
+}
+
+BOOL WINAPI DeleteDCAtExit(HDC dc)
+{
+    BlockAtExit("DeleteDC");
+    return DeleteDC(dc);
+}
+
+BOOL WINAPI DeleteObjectAtExit(HGDIOBJ object)
+{
+    BlockAtExit("DeleteObject");
+    return DeleteObject(object);
+}
+
+// The child: a player that ends with the plug-in running and its frames
+// rendering on their own thread, without calling Quit.
+void ExitWithoutQuit(StandInHost& host)
+{
+    ASSERT_TRUE(host.StartFrameLoop(""));
+    for (int i = 0; i < 12000 && host.FramesRendered() < 10; ++i) Sleep(5);
+    ASSERT_LE(10, host.FramesRendered());
+    const struct {
+        const char* dll;
+        const char* name;
+        void* wrapper;
+    } calls[] = {
+        {"USER32.dll", "UnhookWindowsHookEx", reinterpret_cast<void*>(UnhookAtExit)},
+        {"GDI32.dll", "SelectObject", reinterpret_cast<void*>(SelectAtExit)},
+        {"GDI32.dll", "DeleteDC", reinterpret_cast<void*>(DeleteDCAtExit)},
+        {"GDI32.dll", "DeleteObject", reinterpret_cast<void*>(DeleteObjectAtExit)},
+    };
+    for (const auto& call : calls)
+        ASSERT_NE(nullptr, PatchImport(host.Library(), call.dll, call.name, call.wrapper))
+            << call.name;
+    std::fflush(stdout);
+    exitingThread = GetCurrentThreadId();
+    ExitProcess(kExitCode);
+}
+
+// An environment variable as the child is to see it, the parent's own back
+// once the child has started.
+class ForTheChild {
+public:
+    ForTheChild(const char* name, const char* value) : name(name)
+    {
+        char old[MAX_PATH];
+        const DWORD n = GetEnvironmentVariableA(name, old, MAX_PATH);
+        had = n > 0 && n < MAX_PATH;
+        if (had) previous = old;
+        SetEnvironmentVariableA(name, value);
+    }
+    ~ForTheChild() { SetEnvironmentVariableA(name, had ? previous.c_str() : nullptr); }
+
+    ForTheChild(const ForTheChild&) = delete;
+    ForTheChild& operator=(const ForTheChild&) = delete;
+
+private:
+    const char* name;
+    bool had;
+    std::string previous;
+};
+
+}  // namespace
+
+TEST_F(Faults, ProcessExitWithoutQuitEndsCleanly)
+{
+    if (GetEnvironmentVariableA(kExitChild, nullptr, 0)) {
+        Start(0x2004, false);
+        ExitWithoutQuit(host);
+        return;
+    }
+    // The child is this program running this case; its temporary files go
+    // into this case's folder, which is removed with it.
+    const std::string temp = root / "child";
+    MakeFolder(temp);
+    std::string command = "\"" + ExePath() + "\" --gtest_brief=1 --gtest_filter=Faults.ProcessExitWithoutQuitEndsCleanly";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION child = {};
+    BOOL started = FALSE;
+    {
+        ForTheChild role(kExitChild, "1");
+        ForTheChild tmp("TMP", temp.c_str());
+        ForTheChild tempFolder("TEMP", temp.c_str());
+        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &child);
+    }
+    ASSERT_TRUE(started) << "error " << GetLastError();
+    // A start and an exit take a few seconds; a hang holds on for good.
+    const DWORD ended = WaitForSingleObject(child.hProcess, 60000);
+    if (ended != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    EXPECT_EQ(WAIT_OBJECT_0, ended) << "the player hung as it ended";
+    EXPECT_EQ(kExitCode, code) << "the player did not end as it meant to";
 }
 
 // With notices followed, nothing but a notice arms a reload: a resize that

@@ -1,0 +1,123 @@
+#include "tests/support/vis_checks.h"
+
+#include <sstream>
+
+std::vector<unsigned char> Spectrum(unsigned char loud)
+{
+    std::vector<unsigned char> data(2 * 576, 0);
+    for (int bin = 0; bin < 77; ++bin) data[bin] = data[576 + bin] = loud;
+    return data;
+}
+
+Picture Plain(COLORREF colour)
+{
+    return [colour](int, int) { return colour; };
+}
+
+Picture Bars(COLORREF peak, COLORREF bar, const Picture& quiet)
+{
+    return [=](int x, int y) { return x >= kLoudColumns ? quiet(x, y) : y == 0 ? peak : bar; };
+}
+
+Picture Bars(COLORREF peak, COLORREF bar, COLORREF quiet)
+{
+    return Bars(peak, bar, Plain(quiet));
+}
+
+std::vector<COLORREF> VisArea(HWND window)
+{
+    std::vector<COLORREF> colours;
+    HDC dc = GetDC(window);
+    if (!dc) return colours;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 76;
+    info.bmiHeader.biHeight = -16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, copy);
+    if (copy && memory && BitBlt(memory, 0, 0, 76, 16, dc, 24, 43, SRCCOPY)) {
+        GdiFlush();
+        const unsigned char* p = static_cast<const unsigned char*>(bits);
+        for (int i = 0; i < 76 * 16; ++i)
+            colours.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(copy);
+    ReleaseDC(window, dc);
+    return colours;
+}
+
+int Differences(HWND window, const Picture& want, std::string* first)
+{
+    std::vector<COLORREF> got = VisArea(window);
+    if (got.size() != 76 * 16) return 76 * 16;
+    int wrong = 0;
+    std::ostringstream text;
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 76; ++x) {
+            const COLORREF expected = want(x, y);
+            const COLORREF actual = got[y * 76 + x];
+            if (expected != actual && ++wrong <= 3)
+                text << "; pixel " << x << "," << y << " expected 0x" << std::hex << expected
+                     << ", got 0x" << actual << std::dec;
+        }
+    }
+    if (first) *first = text.str();
+    return wrong;
+}
+
+bool Shows(HWND window, const Picture& want, const std::string& what)
+{
+    std::string first;
+    const int wrong = Differences(window, want, &first);
+    EXPECT_EQ(0, wrong) << what << ": pixels differ" << first;
+    return wrong == 0;
+}
+
+void FillVisArea(HWND window, COLORREF colour)
+{
+    HDC dc = GetDC(window);
+    RECT area = {24, 43, 100, 59};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+}
+
+void ExpectHealthy(HWND window, const winampVisModule* module, const std::string& what)
+{
+    if (window) {
+        DWORD_PTR answer = 0;
+        EXPECT_NE(0, SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+            << what << ": the host window does not answer";
+    }
+    HANDLE heaps[256];
+    const DWORD count = GetProcessHeaps(256, heaps);
+    for (DWORD i = 0; i < count && i < 256; ++i)
+        EXPECT_TRUE(HeapValidate(heaps[i], 0, nullptr)) << what << ": heap " << i << " is damaged";
+    if (module) {
+        EXPECT_STREQ("ZELPIN", module->description) << what;
+        EXPECT_TRUE(module->latencyMs == 15 && module->delayMs == 15 && module->spectrumNch == 2 &&
+                    module->waveformNch == 0 && module->userData == nullptr && module->Config &&
+                    module->Init && module->Render && module->Quit)
+            << what << ": the module record was overwritten";
+    }
+}
+
+void Frames(StandInHost& host, unsigned char loud, int times)
+{
+    std::vector<unsigned char> data = Spectrum(loud);
+    for (int i = 0; i < times; ++i) host.RenderFrame(data.data());
+}
+
+void Settle(StandInHost& host)
+{
+    Frames(host, 255, 1);
+    host.Repaint();
+    Frames(host, 255, 2);
+}
