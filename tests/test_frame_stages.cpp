@@ -362,8 +362,12 @@ TEST_F(FrameStages, HooksTakeOnlyTheHostWindowsMessages)
         kept->locator = owned;
         hostWindow = window;
         EXPECT_EQ(c.arms ? UpdateStage(ReloadSkin) : kNoUpdate, Update()) << c.what;
+        // A notice reaches the reload through the hand-over, never skinPath.
         const bool notices = c.hook == NoticeWatchHook && c.arms;
-        EXPECT_EQ(notices ? std::string(owned->skinsFolder) + "Alpha" : "before", skinPath) << c.what;
+        char taken[MAX_PATH] = "";
+        EXPECT_EQ(notices, TakeNoticedSkin(taken)) << c.what;
+        EXPECT_EQ(notices ? std::string(owned->skinsFolder) + "Alpha" : "", taken) << c.what;
+        EXPECT_STREQ("before", skinPath) << c.what;
     }
 }
 
@@ -402,6 +406,8 @@ TEST(SkinHandover, ThePathTakenIsOnePostedWhole)
         snprintf(number, sizeof number, "%06d", i);
         return number + std::string(1 + i % 240, static_cast<char>('a' + i % 26));
     };
+    char stale[MAX_PATH];
+    TakeNoticedSkin(stale);   // what an earlier test may have left
     std::atomic<bool> done{false};
     std::thread writer([&] {
         for (int i = 0; i < kPosts; ++i) {
