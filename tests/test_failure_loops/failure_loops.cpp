@@ -31,24 +31,13 @@
 
 namespace {
 
-struct Skin {
-    const char* name;
-    COLORREF frame;
-    COLORREF background;
-    COLORREF bar;
-};
-
 // Frames differ at every sample point, so the signature locator tells the
 // skins apart and takes none of them for another.
-const Skin kSkins[] = {
-    {"Alpha", kFrameA, kBackgroundA, kBarA},
-    {"Beta", kFrameB, kBackgroundB, kBarB},
-    {"Gamma", RGB(160, 20, 120), RGB(30, 0, 60), RGB(240, 240, 200)},
-};
+const SkinColours (&kSkins)[3] = kScenarioSkins;
 
 Picture BarsOf(const char* skin)
 {
-    for (const Skin& s : kSkins)
+    for (const SkinColours& s : kSkins)
         if (std::string(s.name) == skin) return Bars(kPeak, s.bar, s.background);
     return Plain(CLR_INVALID);
 }
@@ -220,6 +209,18 @@ const Operation kOperations[] = {
          Shows(host.Window(), BarsOf("Alpha"), what + ", back at normal size");
      },
      "Alpha"},
+    // Skin notices asked for by the defaults file, on a host older than
+    // 0x2004 (which turns them off): Init sets the notice hook instead. Last,
+    // as the defaults file stays.
+    {"Init, skin notices", 0x1903, false, kNoCall, kNoCall,
+     [](StandInHost&) {
+         char library[MAX_PATH];
+         GetModuleFileNameA(GetModuleHandleA("vis_zelpin.dll"), library, MAX_PATH);
+         std::string ini = library;
+         ini = ini.substr(0, ini.find_last_of('\\')) + "\\plugin.ini";
+         WriteTextFile(ini, "[ZELPIN]\r\nDependQuelbix=1\r\n");
+     },
+     [](StandInHost& host) { return host.LoadPlugin(); }, ExpectInitWarning, "Alpha"},
 };
 
 // Names the step that was running when the process dies.
@@ -244,13 +245,9 @@ protected:
     void SetUp() override
     {
         MakeFolder(root / "Skins");
-        for (const Skin& skin : kSkins) {
-            const std::string folder = root / (std::string("Skins\\") + skin.name);
-            MakeFolder(folder);
-            WriteMainBitmap(folder + "\\main.bmp", skin.frame, skin.background);
-            WriteTextFile(folder + "\\viscolor.txt", VisColorText(skin.bar, kPeak));
-            WriteTextFile(folder + "\\zelpin.txt", kSolid);
-        }
+        for (const SkinColours& skin : kSkins)
+            MakeSkin(root / (std::string("Skins\\") + skin.name), skin.frame, skin.background,
+                     skin.bar, kPeak, kSolid);
         MakeFolder(root / "Plugins");
         pluginPath = root / "Plugins\\vis_zelpin.dll";
         ASSERT_TRUE(CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(), pluginPath.c_str(),
