@@ -4,10 +4,6 @@
 
 namespace {
 
-const unsigned kFileHeaderSize = 14;
-const unsigned kCoreHeaderSize = 12;
-const unsigned kInfoHeaderSize = 40;
-const unsigned kV5HeaderSize = 124;
 const unsigned kMaskBytes = 3 * 4;
 // Far beyond any skin image; keeps the loader from attempting huge sections.
 const long long kMaxSide = 16384;
@@ -15,23 +11,12 @@ const long long kMaxSide = 16384;
 const DWORD kProfileLinked = 0x4C494E4B;    // 'LINK'
 const DWORD kProfileEmbedded = 0x4D424544;  // 'MBED'
 
-unsigned Word(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8);
-}
-
-DWORD Dword(const unsigned char* p)
-{
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
-
 bool KnownInfoHeaderSize(DWORD size)
 {
     // Core, info, its 52- and 56-byte extensions, V4 and V5. The 64-byte
     // OS/2 header gives compression codes other meanings, so it is refused.
-    return size == kCoreHeaderSize || size == kInfoHeaderSize || size == 52 ||
-           size == 56 || size == 108 || size == kV5HeaderSize;
+    return size == kBmpCoreHeaderSize || size == kBmpInfoHeaderSize || size == 52 ||
+           size == 56 || size == 108 || size == kBmpV5HeaderSize;
 }
 
 // What the headers promise: the dimensions, the bytes of header, masks and
@@ -46,16 +31,16 @@ struct Layout {
 
 bool ReadCoreLayout(const unsigned char* info, Layout* layout)
 {
-    layout->width = Word(info + 4);
-    layout->height = Word(info + 6);
-    if (Word(info + 8) != 1)
+    layout->width = BmpWord(info + 4);
+    layout->height = BmpWord(info + 6);
+    if (BmpWord(info + 8) != 1)
         return false;
-    layout->bitCount = Word(info + 10);
+    layout->bitCount = BmpWord(info + 10);
     if (layout->bitCount != 1 && layout->bitCount != 4 && layout->bitCount != 8 &&
         layout->bitCount != 24)
         return false;
     const long long colours = layout->bitCount <= 8 ? (1LL << layout->bitCount) : 0;
-    layout->headerBytes = kFileHeaderSize + kCoreHeaderSize + colours * 3;
+    layout->headerBytes = kBmpFileHeaderSize + kBmpCoreHeaderSize + colours * 3;
     layout->pixelBytes = -1;
     return true;
 }
@@ -63,15 +48,15 @@ bool ReadCoreLayout(const unsigned char* info, Layout* layout)
 bool ReadInfoLayout(const unsigned char* info, DWORD infoSize, long long fileSize,
                     Layout* layout)
 {
-    const long long signedHeight = static_cast<LONG>(Dword(info + 8));
-    layout->width = static_cast<LONG>(Dword(info + 4));
+    const long long signedHeight = static_cast<LONG>(BmpDword(info + 8));
+    layout->width = static_cast<LONG>(BmpDword(info + 4));
     layout->height = signedHeight < 0 ? -signedHeight : signedHeight;
-    if (Word(info + 12) != 1)
+    if (BmpWord(info + 12) != 1)
         return false;
-    layout->bitCount = Word(info + 14);
-    const DWORD compression = Dword(info + 16);
-    const DWORD sizeImage = Dword(info + 20);
-    const DWORD clrUsed = Dword(info + 32);
+    layout->bitCount = BmpWord(info + 14);
+    const DWORD compression = BmpDword(info + 16);
+    const DWORD sizeImage = BmpDword(info + 20);
+    const DWORD clrUsed = BmpDword(info + 32);
 
     switch (compression) {
     case BI_RGB:
@@ -103,17 +88,17 @@ bool ReadInfoLayout(const unsigned char* info, DWORD infoSize, long long fileSiz
     if (colours == 0 && layout->bitCount <= 8)
         colours = 1LL << layout->bitCount;
     long long headerPart = infoSize;
-    if (compression == BI_BITFIELDS && headerPart < kInfoHeaderSize + kMaskBytes)
-        headerPart = kInfoHeaderSize + kMaskBytes;
-    layout->headerBytes = kFileHeaderSize + headerPart + colours * 4;
+    if (compression == BI_BITFIELDS && headerPart < kBmpInfoHeaderSize + kMaskBytes)
+        headerPart = kBmpInfoHeaderSize + kMaskBytes;
+    layout->headerBytes = kBmpFileHeaderSize + headerPart + colours * 4;
 
     // A colour profile named by the header must lie inside the file as well.
-    if (infoSize == kV5HeaderSize) {
-        const DWORD csType = Dword(info + 56);
+    if (infoSize == kBmpV5HeaderSize) {
+        const DWORD csType = BmpDword(info + 56);
         if (csType == kProfileLinked || csType == kProfileEmbedded) {
-            const long long profileEnd = kFileHeaderSize +
-                                         static_cast<long long>(Dword(info + 112)) +
-                                         Dword(info + 116);
+            const long long profileEnd = kBmpFileHeaderSize +
+                                         static_cast<long long>(BmpDword(info + 112)) +
+                                         BmpDword(info + 116);
             if (profileEnd > fileSize)
                 return false;
         }
@@ -161,16 +146,16 @@ int BitmapFileLooksSound(const char* fileName)
 
 int BitmapHeadLooksSound(const unsigned char* head, size_t headSize, long long fileSize)
 {
-    if (headSize < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M')
+    if (headSize < kBmpFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M')
         return 0;
-    const DWORD pixelOffset = Dword(head + 10);
-    const unsigned char* info = head + kFileHeaderSize;
-    const DWORD infoSize = Dword(info);
-    if (!KnownInfoHeaderSize(infoSize) || headSize < kFileHeaderSize + infoSize)
+    const DWORD pixelOffset = BmpDword(head + 10);
+    const unsigned char* info = head + kBmpFileHeaderSize;
+    const DWORD infoSize = BmpDword(info);
+    if (!KnownInfoHeaderSize(infoSize) || headSize < kBmpFileHeaderSize + infoSize)
         return 0;
 
     Layout layout;
-    const bool parsed = infoSize == kCoreHeaderSize
+    const bool parsed = infoSize == kBmpCoreHeaderSize
                             ? ReadCoreLayout(info, &layout)
                             : ReadInfoLayout(info, infoSize, fileSize, &layout);
     return parsed && LayoutFits(layout, pixelOffset, fileSize) ? 1 : 0;

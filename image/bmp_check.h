@@ -4,9 +4,11 @@
 
 #include <cstddef>
 
+#include "image/bmp_format.h"
+
 // How much of the start of a file the check reads: the file header and the
 // largest info header.
-const unsigned kBitmapHeadSize = 14 + 124;
+const unsigned kBitmapHeadSize = kBmpFileHeaderSize + kBmpV5HeaderSize;
 
 // 1 when the file at fileName is a complete, well-formed BMP, 0 otherwise.
 int BitmapFileLooksSound(const char* fileName);

@@ -1,26 +1,13 @@
 #include "image/bmp_sample.h"
 
 #include "image/bmp_check.h"
+#include "image/bmp_format.h"
 
 namespace {
 
-const unsigned kFileHeaderSize = 14;
-const unsigned kInfoHeaderSize = 40;
-const unsigned kV5HeaderSize = 124;
 const unsigned kMaxColors = 256;
 // Bytes read at a time: a whole row of a main-window image, or several.
 const DWORD kWindowSize = 4096;
-
-unsigned Word(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8);
-}
-
-DWORD Dword(const unsigned char* p)
-{
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
 
 // A seek and a plain read: on some platforms a read at an offset given with
 // the call goes a much slower way.
@@ -48,19 +35,19 @@ struct Layout {
 // rows, a stated pixel offset, and a colour table within what was read.
 bool ReadLayout(const unsigned char* head, DWORD got, Layout* layout)
 {
-    if (got < kFileHeaderSize + kInfoHeaderSize || head[0] != 'B' || head[1] != 'M')
+    if (got < kBmpFileHeaderSize + kBmpInfoHeaderSize || head[0] != 'B' || head[1] != 'M')
         return false;
-    const unsigned char* info = head + kFileHeaderSize;
-    const DWORD infoSize = Dword(info);
-    if (infoSize < kInfoHeaderSize || infoSize > kV5HeaderSize || got < kFileHeaderSize + infoSize)
+    const unsigned char* info = head + kBmpFileHeaderSize;
+    const DWORD infoSize = BmpDword(info);
+    if (infoSize < kBmpInfoHeaderSize || infoSize > kBmpV5HeaderSize || got < kBmpFileHeaderSize + infoSize)
         return false;
-    layout->width = static_cast<LONG>(Dword(info + 4));
-    layout->height = static_cast<LONG>(Dword(info + 8));
-    layout->bitCount = Word(info + 14);
-    layout->pixelOffset = Dword(head + 10);
-    const DWORD colorsUsed = Dword(info + 32);
-    if (layout->width <= 0 || layout->height <= 0 || Word(info + 12) != 1 ||
-        Dword(info + 16) != BI_RGB || layout->pixelOffset == 0 || colorsUsed > kMaxColors)
+    layout->width = static_cast<LONG>(BmpDword(info + 4));
+    layout->height = static_cast<LONG>(BmpDword(info + 8));
+    layout->bitCount = BmpWord(info + 14);
+    layout->pixelOffset = BmpDword(head + 10);
+    const DWORD colorsUsed = BmpDword(info + 32);
+    if (layout->width <= 0 || layout->height <= 0 || BmpWord(info + 12) != 1 ||
+        BmpDword(info + 16) != BI_RGB || layout->pixelOffset == 0 || colorsUsed > kMaxColors)
         return false;
     switch (layout->bitCount) {
     case 1:
@@ -69,7 +56,7 @@ bool ReadLayout(const unsigned char* head, DWORD got, Layout* layout)
         const unsigned entries = 1u << layout->bitCount;
         layout->colorCount = colorsUsed != 0 && colorsUsed < entries ? colorsUsed : entries;
         const unsigned tableBytes = (colorsUsed != 0 ? colorsUsed : entries) * 4;
-        if (got < kFileHeaderSize + infoSize + tableBytes)
+        if (got < kBmpFileHeaderSize + infoSize + tableBytes)
             return false;
         break;
     }
@@ -144,7 +131,7 @@ int SampleBitmapFile(const char* fileName, const POINT* points, int count, COLOR
 
     // The headers and the largest colour table in one read, which the bitmap
     // check then looks at.
-    unsigned char head[kFileHeaderSize + kV5HeaderSize + kMaxColors * 4];
+    unsigned char head[kBmpFileHeaderSize + kBmpV5HeaderSize + kMaxColors * 4];
     DWORD got = 0;
     LARGE_INTEGER size;
     Layout layout = {};
