@@ -10,13 +10,13 @@ Exit status: 0 the analyser is shown (--all: by every skin, and every skin is
 told apart), 1 otherwise, 2 bad command line or unreadable input.
 """
 
-import argparse
 import os
 import subprocess
 import sys
 import tempfile
 
 from scriptlib import skin_visibility
+from scriptlib.command_line import Parser
 from scriptlib.player_runs import WINE_RUN, report_text, windows_path
 from scriptlib.skin_archive import SkinInputError, collection_entries, is_archive, open_skin
 
@@ -91,15 +91,8 @@ def check_all(skins, ini_args, work):
     return status
 
 
-class Parser(argparse.ArgumentParser):
-    def error(self, message):
-        self.print_usage(sys.stderr)
-        sys.stderr.write('check: %s\n' % message)
-        sys.exit(2)
-
-
 def main():
-    parser = Parser(prog='scripts/check', description=__doc__.split('\n\n')[0])
+    parser = Parser('check', prog='scripts/check', description=__doc__.split('\n\n')[0])
     parser.add_argument('skin', metavar='SKIN', help='a skin folder or archive')
     parser.add_argument('--all', action='store_true',
                         help='SKIN is a Skins folder: check every skin in it')

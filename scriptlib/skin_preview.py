@@ -23,7 +23,6 @@ usage: python3 -m scriptlib.skin_preview SKIN [WAV] [--out DIR] [--seconds S]
                        [--plugin-ini FILE]
 """
 
-import argparse
 import os
 import shutil
 import sys
@@ -33,6 +32,7 @@ from concurrent.futures import ThreadPoolExecutor
 from PIL import Image, ImageDraw, ImageFont
 
 from scriptlib import capture_to_gif, skin_sheet, skin_visibility
+from scriptlib.command_line import Parser
 from scriptlib.pictures import (BACKDROP, BEST, INK, MARK, VIS_H, VIS_W, enlarge, frame_at,
                                 save_gif, timeline)
 from scriptlib.player_runs import (lay_out_player, report_text, run_host, sample_tune, wine,
@@ -124,13 +124,6 @@ def make_gifs(out, captures, settings, enabled, best_label=None):
 
 # ---------------------------------------------------------------- main
 
-class Parser(argparse.ArgumentParser):
-    def error(self, message):
-        self.print_usage(sys.stderr)
-        sys.stderr.write('preview: %s\n' % message)
-        sys.exit(2)
-
-
 def preview_all(args, root, build, plugin_ini, wav):
     skins = os.path.abspath(args.skin)
     out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview',
@@ -154,7 +147,7 @@ def preview_all(args, root, build, plugin_ini, wav):
 
 
 def main():
-    parser = Parser(description=__doc__.split('\n\n')[0])
+    parser = Parser('preview', description=__doc__.split('\n\n')[0])
     parser.add_argument('skin')
     parser.add_argument('wav', nargs='?')
     parser.add_argument('--all', action='store_true',
