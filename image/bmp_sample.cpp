@@ -1,76 +1,12 @@
 #include "image/bmp_sample.h"
 
 #include "image/bmp_check.h"
-#include "image/bmp_format.h"
+#include "image/bmp_plain.h"
 
 namespace {
 
-const unsigned kMaxColors = 256;
 // Bytes read at a time: a whole row of a main-window image, or several.
 const DWORD kWindowSize = 4096;
-
-// A seek and a plain read: on some platforms a read at an offset given with
-// the call goes a much slower way.
-bool ReadAt(HANDLE file, long long offset, unsigned char* buffer, DWORD size, DWORD* got)
-{
-    LARGE_INTEGER at;
-    at.QuadPart = offset;
-    *got = 0;
-    return SetFilePointerEx(file, at, NULL, FILE_BEGIN) && ReadFile(file, buffer, size, got, NULL);
-}
-
-// What the headers say about where each pixel lies and what it means.
-struct Layout {
-    long long width;
-    long long height;
-    unsigned bitCount;
-    long long pixelOffset;
-    long long rowBytes;
-    unsigned colorCount;   // entries of the colour table a pixel may name
-    const unsigned char* colorTable;
-};
-
-// Only the plain kinds qualify: headers of 40 bytes or more (the 12-byte core
-// header has 3-byte colours), no compression and no bit fields, bottom-up
-// rows, a stated pixel offset, and a colour table within what was read.
-bool ReadLayout(const unsigned char* head, DWORD got, Layout* layout)
-{
-    if (got < kBmpFileHeaderSize + kBmpInfoHeaderSize || head[0] != 'B' || head[1] != 'M')
-        return false;
-    const unsigned char* info = head + kBmpFileHeaderSize;
-    const DWORD infoSize = BmpDword(info);
-    if (infoSize < kBmpInfoHeaderSize || infoSize > kBmpV5HeaderSize || got < kBmpFileHeaderSize + infoSize)
-        return false;
-    layout->width = static_cast<LONG>(BmpDword(info + 4));
-    layout->height = static_cast<LONG>(BmpDword(info + 8));
-    layout->bitCount = BmpWord(info + 14);
-    layout->pixelOffset = BmpDword(head + 10);
-    const DWORD colorsUsed = BmpDword(info + 32);
-    if (layout->width <= 0 || layout->height <= 0 || BmpWord(info + 12) != 1 ||
-        BmpDword(info + 16) != BI_RGB || layout->pixelOffset == 0 || colorsUsed > kMaxColors)
-        return false;
-    switch (layout->bitCount) {
-    case 1:
-    case 4:
-    case 8: {
-        const unsigned entries = 1u << layout->bitCount;
-        layout->colorCount = colorsUsed != 0 && colorsUsed < entries ? colorsUsed : entries;
-        const unsigned tableBytes = (colorsUsed != 0 ? colorsUsed : entries) * 4;
-        if (got < kBmpFileHeaderSize + infoSize + tableBytes)
-            return false;
-        break;
-    }
-    case 24:
-    case 32:
-        layout->colorCount = 0;
-        break;
-    default:
-        return false;
-    }
-    layout->colorTable = info + infoSize;
-    layout->rowBytes = (layout->width * layout->bitCount + 31) / 32 * 4;
-    return true;
-}
 
 // The bytes of one pixel, read through a window of the file that moves only
 // when a pixel lies outside it.
@@ -82,7 +18,7 @@ public:
     {
         if (start < 0 || offset < start || offset + size > start + length) {
             start = offset;
-            if (!ReadAt(file, offset, window, kWindowSize, &length) || length < size) {
+            if (!ReadFileAt(file, offset, window, kWindowSize, &length) || length < size) {
                 start = -1;
                 return nullptr;
             }
@@ -99,7 +35,7 @@ private:
 
 // The colour of pixel (x, y), or false when it cannot be read or names a
 // colour the table lacks (what the loader makes of that is its own affair).
-bool PixelColor(const Layout& layout, PixelReader* reader, long long x, long long y,
+bool PixelColor(const PlainBitmapLayout& layout, PixelReader* reader, long long x, long long y,
                 COLORREF* color)
 {
     const long long row = layout.pixelOffset + (layout.height - 1 - y) * layout.rowBytes;
@@ -131,12 +67,12 @@ int SampleBitmapFile(const char* fileName, const POINT* points, int count, COLOR
 
     // The headers and the largest colour table in one read, which the bitmap
     // check then looks at.
-    unsigned char head[kBmpFileHeaderSize + kBmpV5HeaderSize + kMaxColors * 4];
+    unsigned char head[kBmpPlainHeadSize];
     DWORD got = 0;
     LARGE_INTEGER size;
-    Layout layout = {};
-    bool read = GetFileSizeEx(file, &size) && ReadAt(file, 0, head, sizeof(head), &got) &&
-                BitmapHeadLooksSound(head, got, size.QuadPart) && ReadLayout(head, got, &layout);
+    PlainBitmapLayout layout = {};
+    bool read = GetFileSizeEx(file, &size) && ReadFileAt(file, 0, head, sizeof(head), &got) &&
+                BitmapHeadLooksSound(head, got, size.QuadPart) && ReadPlainLayout(head, got, &layout);
     PixelReader reader(file);
     for (int i = 0; read && i < count; ++i) {
         const long long x = points[i].x;

@@ -1,6 +1,7 @@
 #include "image/dib_surface.h"
 
 #include "image/bmp_check.h"
+#include "image/bmp_plain.h"
 
 namespace {
 
@@ -13,6 +14,54 @@ const SIZE_T kHeaderBlockSize = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)
 HDC CreateScreenCompatibleDC()
 {
     return CreateCompatibleDC(NULL);
+}
+
+// A section made as the platform's loader makes it from a plain file: the
+// file's own info header and colour table, then its rows as they stand.
+HBITMAP ReadPlainBitmap(HANDLE file, const PlainBitmapLayout& layout)
+{
+    struct {
+        BITMAPV5HEADER header;
+        RGBQUAD table[256];
+    } info;
+    CopyMemory(&info, layout.info, layout.infoSize + layout.tableEntries * sizeof(RGBQUAD));
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(NULL, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                      &bits, NULL, 0);
+    if (!bitmap)
+        return NULL;
+    const DWORD size = static_cast<DWORD>(layout.rowBytes * layout.height);
+    DWORD got = 0;
+    if (!ReadFileAt(file, layout.pixelOffset, bits, size, &got) || got != size) {
+        DeleteObject(bitmap);
+        return NULL;
+    }
+    return bitmap;
+}
+
+// Reads the file once: a plain one straight into a section; any other goes to
+// the platform's loader, which may take the process down on a damaged file,
+// so only when its headers and size add up.
+HBITMAP LoadBitmapFile(const char* fileName, int cx, int cy)
+{
+    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return NULL;
+    unsigned char head[kBmpPlainHeadSize];
+    DWORD got = 0;
+    LARGE_INTEGER size;
+    PlainBitmapLayout layout;
+    const bool sound = GetFileSizeEx(file, &size) && ReadFile(file, head, sizeof(head), &got, NULL) &&
+                       BitmapHeadLooksSound(head, got, size.QuadPart);
+    // Asked for another size, the loader scales the image.
+    const bool plain = sound && cx == 0 && cy == 0 && ReadPlainLayout(head, got, &layout);
+    HBITMAP bitmap = plain ? ReadPlainBitmap(file, layout) : NULL;
+    CloseHandle(file);
+    if (sound && !plain)
+        bitmap = static_cast<HBITMAP>(LoadImageA(NULL, fileName, IMAGE_BITMAP, cx, cy,
+                                                 LR_CREATEDIBSECTION | LR_LOADFROMFILE));
+    return bitmap;
 }
 
 }  // namespace
@@ -99,11 +148,8 @@ int DibSurface::Load(const char* fileName, int cx, int cy)
     bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(NULL), fileName,
                                              IMAGE_BITMAP, cx, cy,
                                              LR_CREATEDIBSECTION));
-    // The platform's file loader may take the process down on a damaged
-    // file, so only a file whose headers and size add up is handed to it.
-    if (!bitmap && BitmapFileLooksSound(fileName))
-        bitmap = static_cast<HBITMAP>(LoadImageA(NULL, fileName, IMAGE_BITMAP, cx, cy,
-                                                 LR_CREATEDIBSECTION | LR_LOADFROMFILE));
+    if (!bitmap)
+        bitmap = LoadBitmapFile(fileName, cx, cy);
     if (!bitmap)
         return 0;
 

@@ -2,6 +2,8 @@
 
 #include "image/bmp_check.h"
 #include "image/dib_surface.h"
+#include "tests/support/bitmap_kinds.h"
+#include "tests/support/skin_load_path.h"
 #include "tests/support/draw_fixtures.h"
 
 namespace {
@@ -401,4 +403,20 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
     EXPECT_EQ(8, s.header->biBitCount);
     EXPECT_EQ(255 - 3, s.palette[3].rgbGreen);
     EXPECT_EQ(RGB(1, 252, 3), GetPixel(s.memDC, 3, 0));
+}
+
+// Files the loader takes come out as the platform's loader makes them,
+// whichever way they are read: header, colour table and every pixel byte.
+TEST(DibSurface, LoadedFilesEqualThePlatformLoader)
+{
+    for (const BitmapKind& kind : kBitmapKinds) {
+        if (!kind.loads)
+            continue;
+        const std::string name = kind.what;
+        const std::string path = TempFile("kind.bmp");
+        WriteBytes(path, KindFile(kind));
+        DibSurface ours;
+        ASSERT_EQ(1, ours.Load(path.c_str(), 0, 0)) << name;
+        EXPECT_EQ("", DifferenceFromPlatformLoader(path.c_str(), ours)) << name;
+    }
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "image/bmp_check.h"
+#include "image/dib_surface.h"
 #include "tests/support/skin_load_path.h"
 
 namespace {
@@ -227,11 +228,21 @@ int main(int argc, char** argv)
             }
         }
         const int result = RunSkinLoadPath(inputPath.c_str());
-        if (result == -2) {
+        if (result == -2 || result == -3) {
             // Kept like a crash: the input is the evidence.
-            std::fprintf(stderr, "skin_load: the sample points read straight from the file "
-                                 "differ from the loaded image's\n");
-            std::abort();
+            std::fprintf(stderr, "skin_load: %s\n",
+                         result == -2 ? "the sample points read straight from the file differ "
+                                        "from the loaded image's"
+                                      : "the image read straight from the file differs from the "
+                                        "platform loader's");
+            if (result == -3) {
+                DibSurface image;
+                image.Load(inputPath.c_str(), 0, 0);
+                std::fprintf(stderr, "skin_load: %s\n",
+                             DifferenceFromPlatformLoader(inputPath.c_str(), image).c_str());
+            }
+            KeepInput("differs");
+            return 1;
         }
         if (result < 0) {
             std::fprintf(stderr, "skin_load: the analyser's surfaces cannot be made\n");

@@ -1,5 +1,11 @@
 #include "tests/support/skin_load_path.h"
 
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 #include "draw/strip_builder.h"
 #include "draw/surfaces.h"
 #include "image/bmp_sample.h"
@@ -7,6 +13,68 @@
 #include "skin/skin_signature.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
+
+std::string DifferenceFromPlatformLoader(const char* path, const DibSurface& loaded)
+{
+    HBITMAP platform = static_cast<HBITMAP>(
+        LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE));
+    if (!platform)
+        return "the platform's loader refuses the file";
+    DIBSECTION a = {};
+    DIBSECTION b = {};
+    GetObjectA(loaded.bitmap, sizeof a, &a);
+    GetObjectA(platform, sizeof b, &b);
+    // The info header's fields first, then the bitmap's own.
+    const LONG ours[] = {a.dsBm.bmWidth, a.dsBm.bmHeight, a.dsBm.bmWidthBytes, a.dsBm.bmBitsPixel,
+                         static_cast<LONG>(a.dsBmih.biSize), a.dsBmih.biWidth, a.dsBmih.biHeight,
+                         a.dsBmih.biPlanes, a.dsBmih.biBitCount, static_cast<LONG>(a.dsBmih.biCompression),
+                         static_cast<LONG>(a.dsBmih.biSizeImage), a.dsBmih.biXPelsPerMeter,
+                         a.dsBmih.biYPelsPerMeter, static_cast<LONG>(a.dsBmih.biClrUsed),
+                         static_cast<LONG>(a.dsBmih.biClrImportant)};
+    const LONG theirs[] = {b.dsBm.bmWidth, b.dsBm.bmHeight, b.dsBm.bmWidthBytes, b.dsBm.bmBitsPixel,
+                           static_cast<LONG>(b.dsBmih.biSize), b.dsBmih.biWidth, b.dsBmih.biHeight,
+                           b.dsBmih.biPlanes, b.dsBmih.biBitCount, static_cast<LONG>(b.dsBmih.biCompression),
+                           static_cast<LONG>(b.dsBmih.biSizeImage), b.dsBmih.biXPelsPerMeter,
+                           b.dsBmih.biYPelsPerMeter, static_cast<LONG>(b.dsBmih.biClrUsed),
+                           static_cast<LONG>(b.dsBmih.biClrImportant)};
+    char what[96] = "";
+    for (size_t i = 0; !what[0] && i < sizeof ours / sizeof ours[0]; ++i)
+        if (ours[i] != theirs[i])
+            std::snprintf(what, sizeof what, "field %u: %ld, the loader's %ld", static_cast<unsigned>(i),
+                          static_cast<long>(ours[i]), static_cast<long>(theirs[i]));
+
+    RGBQUAD table[256] = {};
+    RGBQUAD ourTable[256] = {};
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ old = SelectObject(dc, platform);
+    const UINT entries = GetDIBColorTable(dc, 0, 256, table);
+    const UINT ourEntries = GetDIBColorTable(loaded.memDC, 0, 256, ourTable);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    if (!what[0] && ourEntries != entries)
+        std::snprintf(what, sizeof what, "%u colours, the loader's %u", ourEntries, entries);
+    for (UINT i = 0; !what[0] && i < entries; ++i)
+        if (std::memcmp(&table[i], &ourTable[i], 3) != 0)
+            std::snprintf(what, sizeof what, "colour %u", i);
+
+    // Every pixel's bits; row padding and the unused bits of a row's last
+    // byte show nowhere.
+    if (!what[0]) {
+        const long long usedBits = static_cast<long long>(b.dsBm.bmWidth) * b.dsBm.bmBitsPixel;
+        const size_t wholeBytes = static_cast<size_t>(usedBits / 8);
+        const unsigned lastMask = (0xFF00u >> (usedBits % 8)) & 0xFFu;
+        for (LONG m = 0; !what[0] && m < b.dsBm.bmHeight; ++m) {
+            const unsigned char* mine = static_cast<unsigned char*>(a.dsBm.bmBits) + m * a.dsBm.bmWidthBytes;
+            const unsigned char* expected = static_cast<unsigned char*>(b.dsBm.bmBits) + m * b.dsBm.bmWidthBytes;
+            const size_t same = std::mismatch(expected, expected + wholeBytes, mine).first - expected;
+            if (same != wholeBytes || (lastMask && ((mine[same] ^ expected[same]) & lastMask)))
+                std::snprintf(what, sizeof what, "memory row %ld, byte %u: 0x%02x, the loader's 0x%02x",
+                              static_cast<long>(m), static_cast<unsigned>(same), mine[same], expected[same]);
+        }
+    }
+    DeleteObject(platform);
+    return what;
+}
 
 int RunSkinLoadPath(const char* path)
 {
@@ -18,6 +86,8 @@ int RunSkinLoadPath(const char* path)
     DibSurface image;
     if (!image.Load(path, 0, 0))
         return 0;
+    if (!DifferenceFromPlatformLoader(path, image).empty())
+        return -3;
     BuildStrip(&image, settings, colors);
     SkinSignature signature;
     signature.Sample(&image);
