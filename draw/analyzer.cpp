@@ -44,7 +44,7 @@ namespace {
 
 // The record holds two channel rows; whatever nCh says, no more are read.
 const int kSpectrumRows = 2;
-const int kPixelBytes = 3;
+const size_t kPixelBytes = 3;
 const unsigned char kFallLimit = 240;
 const unsigned char kFallStep = 16;
 const signed char kPeakHoldFrames = 8;
@@ -141,33 +141,36 @@ struct ColumnPicks {
     int peakRow[kVisWidth];
 };
 
-// Output rows are written left to right, each pixel from its column's frame;
-// then the peak pixels replace theirs.
+// Column x of the output from its frame of the strip, `bytes` a pixel. The
+// strip and the output share width and depth, hence one stride.
+template <size_t bytes>
+void CopyColumn(int x, signed char frame, int stride)
+{
+    const unsigned char* from =
+        stripSurface->pixels + kVisHeight * frame * stride + kPixelBytes * x;
+    unsigned char* to = outputSurface->pixels + kPixelBytes * x;
+    for (int m = 0; m < kVisHeight; ++m)
+        std::memcpy(to + m * stride, from + m * stride, bytes);
+}
+
+// Columns are written left to right, four bytes a pixel: the fourth is the
+// next column's first, which that column writes afterwards. The last column
+// gets three, so nothing past a row is touched. Then the peak pixels replace
+// theirs.
 void CopyColumns(const ColumnPicks& picks)
 {
-    const int stripStride = stripSurface->stride;
-    const int outputStride = outputSurface->stride;
+    const int stride = outputSurface->stride;
     const int peakStride = peakSurface->stride;
-    const unsigned char* strip = stripSurface->pixels;
     const unsigned char* peak = peakSurface->pixels;
     unsigned char* output = outputSurface->pixels;
 
-    const unsigned char* from[kVisWidth];
-    for (int x = 0; x < kVisWidth; ++x)
-        from[x] = strip + kVisHeight * picks.bar[x] * stripStride + kPixelBytes * x;
-    for (int m = 0; m < kVisHeight; ++m) {
-        unsigned char* to = output + m * outputStride;
-        const int offset = m * stripStride;
-        // Four bytes at a time; the next pixel overwrites the fourth. The last
-        // pixel of a row gets three, so nothing outside the row is touched.
-        for (int x = 0; x < kVisWidth - 1; ++x)
-            std::memcpy(to + kPixelBytes * x, from[x] + offset, 4);
-        std::memcpy(to + kPixelBytes * (kVisWidth - 1), from[kVisWidth - 1] + offset, kPixelBytes);
-    }
+    for (int x = 0; x < kVisWidth - 1; ++x)
+        CopyColumn<4>(x, picks.bar[x], stride);
+    CopyColumn<kPixelBytes>(kVisWidth - 1, picks.bar[kVisWidth - 1], stride);
     for (int x = 0; x < kVisWidth; ++x) {
         const int row = picks.peakRow[x];
         if (row >= 0 && row < kVisHeight)
-            std::memcpy(output + row * outputStride + kPixelBytes * x,
+            std::memcpy(output + row * stride + kPixelBytes * x,
                         peak + row * peakStride + kPixelBytes * x, kPixelBytes);
     }
 }
