@@ -38,17 +38,24 @@ unsigned char* RowFromTop(DibSurface* surface, int y)
 
 // Each pixel read, blended and written back in the surface's own memory,
 // blue, green, red: exactly what GetPixel and SetPixel see and store at 24 bits.
-void PaintRow(DibSurface* surface, int y, COLORREF color)
+// The blend is compiled into the row loop; which one is chosen once a build.
+template <BlendPixel Blend>
+void PaintRowWith(DibSurface* surface, int y, COLORREF color)
 {
     unsigned char* p = RowFromTop(surface, y);
     for (int x = 0; x < kVisWidth; ++x, p += 3) {
         COLORREF pixel = RGB(p[2], p[1], p[0]);
-        blendPixel(&pixel, color);
+        Blend(&pixel, color);
         p[0] = GetBValue(pixel);
         p[1] = GetGValue(pixel);
         p[2] = GetRValue(pixel);
     }
 }
+
+typedef void (*PaintRow)(DibSurface* surface, int y, COLORREF color);
+
+// The row painter of the build in progress, for blendPixel.
+PaintRow paintRow = PaintRowWith<BlendMix>;
 
 // Block 0 of the strip takes the background, converted to 24 bits by the
 // copy; a skin image smaller than 100 x 59 leaves the part of the rectangle
@@ -75,12 +82,18 @@ ColorPicker PickerFor(unsigned char analyzerMode)
     }
 }
 
-BlendPixel BlendFor(unsigned char blendMethod)
+// A blend and the row painter made with it.
+struct Blend {
+    BlendPixel pixel;
+    PaintRow row;
+};
+
+Blend BlendFor(unsigned char blendMethod)
 {
     switch (blendMethod) {
-    case 1: return BlendAdd;
-    case 2: return BlendSubtract;
-    default: return BlendMix;
+    case 1: return {BlendAdd, PaintRowWith<BlendAdd>};
+    case 2: return {BlendSubtract, PaintRowWith<BlendSubtract>};
+    default: return {BlendMix, PaintRowWith<BlendMix>};
     }
 }
 
@@ -89,7 +102,7 @@ void PaintStandingBars()
 {
     for (int i = 0; i < kVisHeight; ++i)
         for (int j = kVisHeight - 1; j >= i; --j)
-            PaintRow(stripSurface, kVisHeight * i + j, colorPicker(i, j));
+            paintRow(stripSurface, kVisHeight * i + j, colorPicker(i, j));
 }
 
 // Block k (frame 16 - k) gets its top 16 - k rows painted.
@@ -97,7 +110,7 @@ void PaintHangingBars()
 {
     for (int k = 0; k < kVisHeight; ++k)
         for (int j = 0; j <= kVisHeight - 1 - k; ++j)
-            PaintRow(stripSurface, kVisHeight * k + j, colorPicker(k, kVisHeight - 1 - j));
+            paintRow(stripSurface, kVisHeight * k + j, colorPicker(k, kVisHeight - 1 - j));
 }
 
 // Block 16 (frame 0) is the bare background.
@@ -107,7 +120,7 @@ void BuildPeakRow()
     for (int y = 0; y < kVisHeight; ++y) {
         memcpy(RowFromTop(peakSurface, y), RowFromTop(stripSurface, frame0Top + y),
                3 * kVisWidth);
-        PaintRow(peakSurface, y, buildColors[kPeakColor]);
+        paintRow(peakSurface, y, buildColors[kPeakColor]);
     }
 }
 
@@ -162,7 +175,9 @@ void BuildStrip(DibSurface* skinImage, const ZelpinConfig& settings, const VisCo
 
     LayBackground(skinImage);
     colorPicker = PickerFor(settings.analyzerMode);
-    blendPixel = BlendFor(settings.blendMethod);
+    const Blend blend = BlendFor(settings.blendMethod);
+    blendPixel = blend.pixel;
+    paintRow = blend.row;
     if (settings.rain)
         PaintHangingBars();
     else
