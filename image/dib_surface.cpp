@@ -1,5 +1,7 @@
 #include "image/dib_surface.h"
 
+#include <climits>
+
 #include "image/bmp_check.h"
 #include "image/bmp_plain.h"
 
@@ -17,8 +19,9 @@ HDC CreateScreenCompatibleDC()
 }
 
 // A section made as the platform's loader makes it from a plain file: the
-// file's own info header and colour table, then its rows as they stand.
-HBITMAP ReadPlainBitmap(HANDLE file, const PlainBitmapLayout& layout)
+// file's own info header and colour table, then its rows as they stand; of
+// them only rows top..top + count - 1 from the top are read.
+HBITMAP ReadPlainBitmap(HANDLE file, const PlainBitmapLayout& layout, long long top, long long count)
 {
     struct {
         BITMAPV5HEADER header;
@@ -30,9 +33,16 @@ HBITMAP ReadPlainBitmap(HANDLE file, const PlainBitmapLayout& layout)
                                       &bits, NULL, 0);
     if (!bitmap)
         return NULL;
-    const DWORD size = static_cast<DWORD>(layout.rowBytes * layout.height);
+    const long long first = top > 0 ? top : 0;
+    const long long end = count < layout.height - first ? first + count : layout.height;
+    if (end <= first)
+        return bitmap;
+    // Rows are stored bottom-up: the last row wanted comes first in the file.
+    const long long at = (layout.height - end) * layout.rowBytes;
+    const DWORD size = static_cast<DWORD>((end - first) * layout.rowBytes);
     DWORD got = 0;
-    if (!ReadFileAt(file, layout.pixelOffset, bits, size, &got) || got != size) {
+    if (!ReadFileAt(file, layout.pixelOffset + at, static_cast<unsigned char*>(bits) + at, size, &got) ||
+        got != size) {
         DeleteObject(bitmap);
         return NULL;
     }
@@ -42,7 +52,7 @@ HBITMAP ReadPlainBitmap(HANDLE file, const PlainBitmapLayout& layout)
 // Reads the file once: a plain one straight into a section; any other goes to
 // the platform's loader, which may take the process down on a damaged file,
 // so only when its headers and size add up.
-HBITMAP LoadBitmapFile(const char* fileName, int cx, int cy)
+HBITMAP LoadBitmapFile(const char* fileName, int cx, int cy, long long top, long long count)
 {
     HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
@@ -56,7 +66,7 @@ HBITMAP LoadBitmapFile(const char* fileName, int cx, int cy)
                        BitmapHeadLooksSound(head, got, size.QuadPart);
     // Asked for another size, the loader scales the image.
     const bool plain = sound && cx == 0 && cy == 0 && ReadPlainLayout(head, got, &layout);
-    HBITMAP bitmap = plain ? ReadPlainBitmap(file, layout) : NULL;
+    HBITMAP bitmap = plain ? ReadPlainBitmap(file, layout, top, count) : NULL;
     CloseHandle(file);
     if (sound && !plain)
         bitmap = static_cast<HBITMAP>(LoadImageA(NULL, fileName, IMAGE_BITMAP, cx, cy,
@@ -144,12 +154,22 @@ int DibSurface::Create(int width, int height, unsigned char bitsPerPixel)
 
 int DibSurface::Load(const char* fileName, int cx, int cy)
 {
+    return LoadFile(fileName, cx, cy, 0, LLONG_MAX);
+}
+
+int DibSurface::LoadRows(const char* fileName, int top, int count)
+{
+    return LoadFile(fileName, 0, 0, top, count);
+}
+
+int DibSurface::LoadFile(const char* fileName, int cx, int cy, long long top, long long count)
+{
     Release();
     bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(NULL), fileName,
                                              IMAGE_BITMAP, cx, cy,
                                              LR_CREATEDIBSECTION));
     if (!bitmap)
-        bitmap = LoadBitmapFile(fileName, cx, cy);
+        bitmap = LoadBitmapFile(fileName, cx, cy, top, count);
     if (!bitmap)
         return 0;
 

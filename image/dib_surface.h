@@ -14,6 +14,10 @@ public:
 
     int Create(int width, int height, unsigned char bitsPerPixel);
     int Load(const char* fileName, int cx, int cy);
+    // Load at the image's own size and depth, for a caller that looks at rows
+    // top..top + count - 1 (from the top) alone: from a plain file only
+    // those rows are read, and the others hold zero bytes.
+    int LoadRows(const char* fileName, int top, int count);
 
     BITMAPINFOHEADER* header;   // 40-byte header + 256-entry colour table
     unsigned char* pixels;
@@ -28,6 +32,7 @@ public:
     DibSurface& operator=(const DibSurface&) = delete;
 
 private:
+    int LoadFile(const char* fileName, int cx, int cy, long long top, long long count);
     int AllocHeader();
     // These three need the header that AllocHeader made.
     void FillHeader(int width, int height, unsigned char bitsPerPixel);

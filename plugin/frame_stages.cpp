@@ -74,7 +74,8 @@ void LoadSkin()
 
     DibSurface* skinImage = new (std::nothrow) DibSurface;
     if (!skinImage) return;
-    if (skinImage->Load(files.bitmap, 0, 0)) {
+    // The strip takes the vis area's rows alone.
+    if (skinImage->LoadRows(files.bitmap, kVisTop, kVisHeight)) {
         BuildStrip(skinImage, *config, *visColor);
         BitBlt(outputSurface->memDC, 0, 0, kVisWidth, kVisHeight, stripSurface->memDC, 0,
                kLevelZeroFrameTop, SRCCOPY);

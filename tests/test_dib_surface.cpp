@@ -2,9 +2,10 @@
 
 #include "image/bmp_check.h"
 #include "image/dib_surface.h"
+#include "player/main_window.h"
 #include "tests/support/bitmap_kinds.h"
-#include "tests/support/skin_load_path.h"
 #include "tests/support/draw_fixtures.h"
+#include "tests/support/skin_load_path.h"
 
 namespace {
 
@@ -418,5 +419,30 @@ TEST(DibSurface, LoadedFilesEqualThePlatformLoader)
         DibSurface ours;
         ASSERT_EQ(1, ours.Load(path.c_str(), 0, 0)) << name;
         EXPECT_EQ("", DifferenceFromPlatformLoader(path.c_str(), ours)) << name;
+    }
+}
+
+// Rows read alone hold the whole image's pixels, for spans inside the image,
+// at its edges and partly past them.
+TEST(DibSurface, RowsReadAloneEqualTheWholeImage)
+{
+    for (const BitmapKind& kind : kBitmapKinds) {
+        if (!kind.loads)
+            continue;
+        const std::string path = TempFile("rows.bmp");
+        WriteBytes(path, KindFile(kind));
+        DibSurface whole;
+        ASSERT_EQ(1, whole.Load(path.c_str(), 0, 0)) << kind.what;
+        const int height = whole.bounds.bottom;
+        const struct {
+            int top;
+            int count;
+        } spans[] = {{kVisTop, kVisHeight}, {0, 1}, {height - 1, 1}, {height - 3, 16}, {-2, 4}, {0, height}};
+        for (const auto& span : spans) {
+            DibSurface rows;
+            ASSERT_EQ(1, rows.LoadRows(path.c_str(), span.top, span.count)) << kind.what;
+            EXPECT_EQ("", DifferenceInRows(rows, whole, span.top, span.count))
+                << kind.what << ", rows " << span.top << " to " << span.top + span.count - 1;
+        }
     }
 }

@@ -228,13 +228,15 @@ int main(int argc, char** argv)
             }
         }
         const int result = RunSkinLoadPath(inputPath.c_str());
-        if (result == -2 || result == -3) {
+        if (result <= -2) {
             // Kept like a crash: the input is the evidence.
             std::fprintf(stderr, "skin_load: %s\n",
-                         result == -2 ? "the sample points read straight from the file differ "
-                                        "from the loaded image's"
-                                      : "the image read straight from the file differs from the "
-                                        "platform loader's");
+                         result == -2   ? "the sample points read straight from the file differ "
+                                          "from the loaded image's"
+                         : result == -3 ? "the image read straight from the file differs from the "
+                                          "platform loader's"
+                                        : "the vis area's rows read alone differ from the whole "
+                                          "image's");
             if (result == -3) {
                 DibSurface image;
                 image.Load(inputPath.c_str(), 0, 0);

@@ -14,12 +14,57 @@
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
 
+namespace {
+
+// The first difference in the pixels of memory rows first..end - 1 of two
+// images of one size and depth; row padding and the unused bits of a row's
+// last byte show nowhere.
+std::string RowDifference(const DIBSECTION& a, const DIBSECTION& b, LONG first, LONG end)
+{
+    const long long usedBits = static_cast<long long>(b.dsBm.bmWidth) * b.dsBm.bmBitsPixel;
+    const size_t wholeBytes = static_cast<size_t>(usedBits / 8);
+    const unsigned lastMask = (0xFF00u >> (usedBits % 8)) & 0xFFu;
+    for (LONG m = first; m < end; ++m) {
+        const unsigned char* mine = static_cast<unsigned char*>(a.dsBm.bmBits) + m * a.dsBm.bmWidthBytes;
+        const unsigned char* expected = static_cast<unsigned char*>(b.dsBm.bmBits) + m * b.dsBm.bmWidthBytes;
+        const size_t same = std::mismatch(expected, expected + wholeBytes, mine).first - expected;
+        if (same != wholeBytes || (lastMask && ((mine[same] ^ expected[same]) & lastMask))) {
+            char what[96];
+            std::snprintf(what, sizeof what, "memory row %ld, byte %u: 0x%02x, expected 0x%02x",
+                          static_cast<long>(m), static_cast<unsigned>(same), mine[same], expected[same]);
+            return what;
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string DifferenceInRows(const DibSurface& part, const DibSurface& whole, int top, int count)
+{
+    DIBSECTION a = {};
+    DIBSECTION b = {};
+    GetObjectA(part.bitmap, sizeof a, &a);
+    GetObjectA(whole.bitmap, sizeof b, &b);
+    if (a.dsBm.bmWidthBytes != b.dsBm.bmWidthBytes || a.dsBm.bmHeight != b.dsBm.bmHeight ||
+        a.dsBm.bmBitsPixel != b.dsBm.bmBitsPixel)
+        return "another size or depth";
+    const LONG height = b.dsBm.bmHeight;
+    const LONG first = top > 0 ? top : 0;
+    const LONG end = count < height - first ? first + count : height;
+    // Counted from the top, stored bottom-up.
+    return end <= first ? "" : RowDifference(a, b, height - end, height - first);
+}
+
 std::string DifferenceFromPlatformLoader(const char* path, const DibSurface& loaded)
 {
     HBITMAP platform = static_cast<HBITMAP>(
         LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE));
-    if (!platform)
-        return "the platform's loader refuses the file";
+    if (!platform) {
+        char why[64];
+        std::snprintf(why, sizeof why, "the platform's loader refuses the file (error %lu)", GetLastError());
+        return why;
+    }
     DIBSECTION a = {};
     DIBSECTION b = {};
     GetObjectA(loaded.bitmap, sizeof a, &a);
@@ -57,21 +102,8 @@ std::string DifferenceFromPlatformLoader(const char* path, const DibSurface& loa
         if (std::memcmp(&table[i], &ourTable[i], 3) != 0)
             std::snprintf(what, sizeof what, "colour %u", i);
 
-    // Every pixel's bits; row padding and the unused bits of a row's last
-    // byte show nowhere.
-    if (!what[0]) {
-        const long long usedBits = static_cast<long long>(b.dsBm.bmWidth) * b.dsBm.bmBitsPixel;
-        const size_t wholeBytes = static_cast<size_t>(usedBits / 8);
-        const unsigned lastMask = (0xFF00u >> (usedBits % 8)) & 0xFFu;
-        for (LONG m = 0; !what[0] && m < b.dsBm.bmHeight; ++m) {
-            const unsigned char* mine = static_cast<unsigned char*>(a.dsBm.bmBits) + m * a.dsBm.bmWidthBytes;
-            const unsigned char* expected = static_cast<unsigned char*>(b.dsBm.bmBits) + m * b.dsBm.bmWidthBytes;
-            const size_t same = std::mismatch(expected, expected + wholeBytes, mine).first - expected;
-            if (same != wholeBytes || (lastMask && ((mine[same] ^ expected[same]) & lastMask)))
-                std::snprintf(what, sizeof what, "memory row %ld, byte %u: 0x%02x, the loader's 0x%02x",
-                              static_cast<long>(m), static_cast<unsigned>(same), mine[same], expected[same]);
-        }
-    }
+    if (!what[0])
+        return RowDifference(a, b, 0, b.dsBm.bmHeight);
     DeleteObject(platform);
     return what;
 }
@@ -86,18 +118,24 @@ int RunSkinLoadPath(const char* path)
     DibSurface image;
     if (!image.Load(path, 0, 0))
         return 0;
-    if (!DifferenceFromPlatformLoader(path, image).empty())
-        return -3;
-    BuildStrip(&image, settings, colors);
-    SkinSignature signature;
-    signature.Sample(&image);
     POINT points[32];
     COLORREF direct[32];
     for (int i = 0; i < 32; ++i)
         points[i] = {samplePoints[i].x, samplePoints[i].y};
-    if (SampleBitmapFile(path, points, 32, direct))
-        for (int i = 0; i < 32; ++i)
-            if (ColorKey(direct[i]) != signature.keys[i])
-                return -2;
+    // A file read straight must give what the platform's loader gives; the
+    // loader's own images need no comparing.
+    const bool plain = SampleBitmapFile(path, points, 32, direct) == 1;
+    if (plain && !DifferenceFromPlatformLoader(path, image).empty())
+        return -3;
+    DibSurface visRows;
+    if (visRows.LoadRows(path, kVisTop, kVisHeight) != 1 ||
+        !DifferenceInRows(visRows, image, kVisTop, kVisHeight).empty())
+        return -4;
+    BuildStrip(&image, settings, colors);
+    SkinSignature signature;
+    signature.Sample(&image);
+    for (int i = 0; plain && i < 32; ++i)
+        if (ColorKey(direct[i]) != signature.keys[i])
+            return -2;
     return 1;
 }
