@@ -23,26 +23,31 @@ struct Span {
     const WCHAR* end;
 };
 
+Span Trimmed(Span s)
+{
+    while (s.begin < s.end && IsSpace(*s.begin)) ++s.begin;
+    while (s.end > s.begin && IsSpace(s.end[-1])) --s.end;
+    return s;
+}
+
 // Lines end at either line-end character; blank ones count for nothing.
 Span NextLine(const WCHAR*& at, const WCHAR* end)
 {
+    const WCHAR* const begin = at;
     const WCHAR* stop = at;
     while (stop < end && *stop != '\n' && *stop != '\r') ++stop;
-    Span line = {at, stop};
     at = stop < end ? stop + 1 : end;
-    while (line.begin < line.end && IsSpace(*line.begin)) ++line.begin;
-    while (line.end > line.begin && IsSpace(line.end[-1])) --line.end;
-    return line;
+    return Trimmed({begin, stop});
 }
 
-// "[name]": the name runs to the line's last ']', untrimmed. A '[' line
-// without one is an ordinary key line.
+// "[name]": the name runs to the line's last ']', spaces around it trimmed.
+// A '[' line without a ']' is an ordinary key line.
 bool IsHeader(Span line, Span* name)
 {
     if (line.begin == line.end || *line.begin != '[') return false;
     for (const WCHAR* p = line.end; p > line.begin + 1; --p) {
         if (p[-1] == ']') {
-            *name = {line.begin + 1, p - 1};
+            *name = Trimmed({line.begin + 1, p - 1});
             return true;
         }
     }
@@ -156,19 +161,19 @@ ProfileFile::~ProfileFile()
     delete[] text;
 }
 
+// One block holds the file's bytes behind room for their UTF-16 text: no
+// character set turns a byte into more than one UTF-16 unit.
 bool ProfileFile::Load(HANDLE file)
 {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestFile) return false;
     const DWORD bytes = static_cast<DWORD>(size.QuadPart);
     if (bytes == 0) return true;
-    char* raw = new (std::nothrow) char[bytes];
-    if (!raw) return false;
+    text = new (std::nothrow) WCHAR[bytes + (bytes + 1) / 2];
+    if (!text) return false;
+    char* raw = reinterpret_cast<char*>(text + bytes);
     DWORD got = 0;
-    const bool loaded = ReadFile(file, raw, bytes, &got, nullptr) && got == bytes &&
-                        Decode(raw, bytes);
-    delete[] raw;
-    return loaded;
+    return ReadFile(file, raw, bytes, &got, nullptr) && got == bytes && Decode(raw, bytes);
 }
 
 // The platform's choice of character set: a UTF-8 byte-order mark means
@@ -185,12 +190,9 @@ bool ProfileFile::Decode(const char* bytes, DWORD size)
         size -= 3;
     }
     if (size == 0) return true;
-    const int length = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), text,
+                                           static_cast<int>(size));
     if (length <= 0) return false;
-    text = new (std::nothrow) WCHAR[length];
-    if (!text ||
-        MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), text, length) != length)
-        return false;
     FindSection(text + length);
     return true;
 }
@@ -230,14 +232,10 @@ UINT ProfileFile::Int(const char* key, int fallback) const
         const Span line = NextLine(at, sectionEnd);
         const WCHAR* equals = line.begin;
         while (equals < line.end && *equals != '=') ++equals;
-        Span name = {line.begin, equals};
-        while (name.end > name.begin && IsSpace(name.end[-1])) --name.end;
-        if (!SameName(name, wanted, wantedLength)) continue;
+        if (!SameName(Trimmed({line.begin, equals}), wanted, wantedLength)) continue;
         // The first key of the name decides, even when it has no value.
         if (equals == line.end) return static_cast<UINT>(fallback);
-        Span value = {equals + 1, line.end};
-        while (value.begin < value.end && IsSpace(*value.begin)) ++value.begin;
-        return ValueToInt(value, fallback);
+        return ValueToInt(Trimmed({equals + 1, line.end}), fallback);
     }
     return static_cast<UINT>(fallback);
 }

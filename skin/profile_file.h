@@ -32,7 +32,7 @@ private:
     const char* path;
     const char* section;
     Source source;
-    WCHAR* text;                  // the whole file as UTF-16
+    WCHAR* text;                  // the file as UTF-16, its bytes behind
     const WCHAR* sectionBegin;    // the lines of the first matching section
     const WCHAR* sectionEnd;
 };
