@@ -107,9 +107,10 @@ UINT ToInteger(const WCHAR* p, const WCHAR* end)
     return negative ? 0u - total : total;
 }
 
-// A value in matching quotes loses them; the text is cut to the platform's
-// 29 characters. When the cut falls on or past the closing quote, the last
-// character kept is dropped as the quote: what the platform does.
+// A value in matching quotes loses them, and the text is cut to the
+// platform's 29 characters. The platform drops the closing quote as the last
+// character it kept whenever the quoted text fits in 30: with exactly 30, the
+// quote already cut off, it drops a character of the value instead.
 UINT ValueToInt(Span value, int fallback)
 {
     value = ToNul(value);

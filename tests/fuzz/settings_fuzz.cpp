@@ -215,8 +215,10 @@ std::string Generate(Random& random)
 
 std::string Mutate(std::string s, Random& random)
 {
+    // With lead bytes of double-byte code pages, which swallow the byte after.
     static const char special[] = {'\0', '\x1a', '\xa0', '\r', '\n', '=', '[', ']', '"', '\'',
-                                   ' ', '\t', '\xff', '\xfe', '\xef', '\x80', '-', '0', 'x'};
+                                   ' ', '\t', '\xff', '\xfe', '\xef', '\x80', '\x81', '\xe0',
+                                   '-', '0', 'x'};
     for (int steps = 1 + random() % 3; steps > 0; --steps) {
         const size_t at = s.empty() ? 0 : random() % (s.size() + 1);
         switch (random() % 5) {
