@@ -1,8 +1,10 @@
 """Runs the fuzz targets that scripts/fuzz builds: each libFuzzer program for
-SECONDS, then, beside the last two, the skin-load harness of the Windows
-build under Wine for SECONDS and at least 10,000 mutated bitmaps (it starts
-from the bitmap check's corpus, so it runs after that target). Prints for
-each target
+SECONDS, and two harnesses of the Windows build under Wine: beside the
+first, the settings harness for SECONDS and at least 1,000 generated
+settings files, each read by the plug-in's reader and by the platform; beside
+the last two, the skin-load harness for SECONDS and at least 10,000 mutated
+bitmaps (it starts from the bitmap check's corpus, so it runs after that
+target). Prints for each target
 
   fuzz: <target> <runs> runs, <crashes> crashes, corpus <n>
 
@@ -27,6 +29,7 @@ FUZZ = os.path.join(ROOT, 'build', 'fuzz')
 KEPT = os.path.join(ROOT, 'tests', 'data', 'fuzz-crashes')
 TARGETS = ['bmp_check', 'vis_color', 'skin_path']
 LOAD_RUNS = 10000
+SETTINGS_RUNS = 1000
 
 
 def folder(*parts):
@@ -61,44 +64,68 @@ def run_libfuzzer(target, seconds):
         target, runs[-1] if runs else 0, found, corpus[-1] if corpus else 0), found
 
 
-def start_load_harness(seconds):
-    seed = int(time.time()) % 100000
-    dirs = inputs('bmp_check') + [d for d in [os.path.join(KEPT, 'skin_load')] if os.path.isdir(d)]
-    command = [WINE_RUN,
-               os.path.join(os.environ['ZELPIN_BUILD'], 'zelpin_fuzz_load.exe'),
-               str(seconds), str(LOAD_RUNS), str(seed), '20',
-               windows_path(folder('crashes', 'skin_load'))] + [windows_path(d) for d in dirs]
+def start_harness(program, arguments):
+    command = [WINE_RUN, os.path.join(os.environ['ZELPIN_BUILD'], program)] + arguments
     return subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
-                            errors='replace'), seed
+                            errors='replace')
+
+
+def kept(target):
+    return [d for d in [os.path.join(KEPT, target)] if os.path.isdir(d)]
+
+
+def start_load_harness(seconds, seed):
+    dirs = inputs('bmp_check') + kept('skin_load')
+    return start_harness('zelpin_fuzz_load.exe',
+                         [str(seconds), str(LOAD_RUNS), str(seed), '20',
+                          windows_path(folder('crashes', 'skin_load'))]
+                         + [windows_path(d) for d in dirs])
+
+
+def start_settings_harness(seconds, seed):
+    return start_harness('zelpin_fuzz_settings.exe',
+                         [str(seconds), str(SETTINGS_RUNS), str(seed),
+                          windows_path(folder('crashes', 'settings'))]
+                         + [windows_path(d) for d in kept('settings')])
+
+
+def finish_harness(target, harness, seed, seconds):
+    """Prints the harness's lines; 1 when it crashed or stopped without its report."""
+    try:
+        out, err = harness.communicate(timeout=seconds + 600)
+    except subprocess.TimeoutExpired:
+        harness.kill()
+        out, err = harness.communicate()
+        err += '\n%s: still running ten minutes after its time: killed\n' % target
+    line = next((l for l in out.splitlines() if l.startswith('fuzz: %s ' % target)), None)
+    detail = [l for l in out.splitlines() if l.startswith(target + ': ')]
+    crashed = 0
+    if line is None or harness.returncode:
+        sys.stderr.write(err[-4000:])
+        line = line or 'fuzz: %s 0 runs, 1 crashes, corpus 0' % target
+        crashed = 1
+    print(line)
+    for l in detail:
+        print('%s (seed %d)' % (l, seed))
+    return crashed
 
 
 def main():
     seconds = int(sys.argv[1]) if len(sys.argv) > 1 else 60
     subprocess.run(['/usr/bin/python3', '-m', 'tests.fuzz.fuzz_seeds',
                     folder('seeds')], check=True)
+    seed = int(time.time()) % 100000
+    settings = start_settings_harness(seconds, seed)
     crashed = 0
-    harness = None
+    load = None
     for target in TARGETS:
         line, found = run_libfuzzer(target, seconds)
         print(line, flush=True)
         crashed += found
         if target == 'bmp_check':
-            harness, seed = start_load_harness(seconds)
-    try:
-        out, err = harness.communicate(timeout=seconds + 600)
-    except subprocess.TimeoutExpired:
-        harness.kill()
-        out, err = harness.communicate()
-        err += '\nskin_load: still running ten minutes after its time: killed\n'
-    line = next((l for l in out.splitlines() if l.startswith('fuzz: skin_load ')), None)
-    detail = [l for l in out.splitlines() if l.startswith('skin_load: ')]
-    if line is None or harness.returncode:
-        sys.stderr.write(err[-4000:])
-        line = line or 'fuzz: skin_load 0 runs, 1 crashes, corpus 0'
-        crashed += 1
-    print(line)
-    for l in detail:
-        print('%s (seed %d)' % (l, seed))
+            load = start_load_harness(seconds, seed)
+    crashed += finish_harness('skin_load', load, seed, seconds)
+    crashed += finish_harness('settings', settings, seed, seconds)
     return 1 if crashed else 0
 
 

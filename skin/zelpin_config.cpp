@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "skin/profile_file.h"
+
 namespace {
 
 const char kSection[] = "ZELPIN";
@@ -13,23 +15,16 @@ unsigned char LowByte(UINT value)
     return static_cast<unsigned char>(value & 0xFFu);
 }
 
-// A missing path reads as a missing file: every key takes its default. (The
-// platform would read its own "win.ini" for a null file name.)
-UINT ProfileInt(const char* key, int fallback, const char* path)
+unsigned char ReadChoice(const ProfileFile& file, const char* key, unsigned char fallback)
 {
-    return path ? GetPrivateProfileIntA(kSection, key, fallback, path) : static_cast<UINT>(fallback);
-}
-
-unsigned char ReadChoice(const char* key, unsigned char fallback, const char* path)
-{
-    const unsigned char b = LowByte(ProfileInt(key, fallback, path));
+    const unsigned char b = LowByte(file.Int(key, fallback));
     return b <= 2 ? b : fallback;
 }
 
 // Switches keep the whole value: 2, 256 and -1 all mean on.
-int ReadSwitch(const char* key, int fallback, const char* path)
+int ReadSwitch(const ProfileFile& file, const char* key, int fallback)
 {
-    return static_cast<int>(ProfileInt(key, fallback, path));
+    return static_cast<int>(file.Int(key, fallback));
 }
 
 // Files give the ratio in percent, memory holds it in 128ths.
@@ -58,32 +53,36 @@ ZelpinConfig::ZelpinConfig(const char* pluginIniPath)
     rain = defaultRain;
 }
 
+// A missing path reads as a missing file: every key takes its default. (The
+// platform would read its own "win.ini" for a null file name.)
 void ZelpinConfig::ReadDefaults(const char* path)
 {
-    defaultBlendMethod = ReadChoice("BlendMethod", 0, path);
-    defaultAnalyzerMode = ReadChoice("AnalyzerMode", 1, path);
+    const ProfileFile file(path, kSection);
+    defaultBlendMethod = ReadChoice(file, "BlendMethod", 0);
+    defaultAnalyzerMode = ReadChoice(file, "AnalyzerMode", 1);
 
-    const unsigned char percent = LowByte(ProfileInt("Ratio", 40, path));
+    const unsigned char percent = LowByte(file.Int("Ratio", 40));
     defaultRatio = percent <= 100 ? PercentTo128ths(percent) : PercentTo128ths(40);
 
-    defaultEnable = ReadSwitch("Enable", 1, path);
-    defaultPeaks = ReadSwitch("Peaks", 1, path);
-    defaultRain = ReadSwitch("Rain", 0, path);
-    dependQuelbix = ReadSwitch("DependQuelbix", 0, path);
+    defaultEnable = ReadSwitch(file, "Enable", 1);
+    defaultPeaks = ReadSwitch(file, "Peaks", 1);
+    defaultRain = ReadSwitch(file, "Rain", 0);
+    dependQuelbix = ReadSwitch(file, "DependQuelbix", 0);
 }
 
 void ZelpinConfig::ReadSkinSettings(const char* path)
 {
-    blendMethod = ReadChoice("BlendMethod", defaultBlendMethod, path);
-    analyzerMode = ReadChoice("AnalyzerMode", defaultAnalyzerMode, path);
+    const ProfileFile file(path, kSection);
+    blendMethod = ReadChoice(file, "BlendMethod", defaultBlendMethod);
+    analyzerMode = ReadChoice(file, "AnalyzerMode", defaultAnalyzerMode);
 
     // The default goes through percent and back, so a skin without a ratio can
     // land a little below the plug-in's; an out-of-range one gets it exactly.
     const unsigned char percent =
-        LowByte(ProfileInt("Ratio", Per128ToPercent(defaultRatio), path));
+        LowByte(file.Int("Ratio", Per128ToPercent(defaultRatio)));
     ratio = percent <= 100 ? PercentTo128ths(percent) : defaultRatio;
 
-    enable = ReadSwitch("Enable", defaultEnable, path);
-    peaks = ReadSwitch("Peaks", defaultPeaks, path);
-    rain = ReadSwitch("Rain", defaultRain, path);
+    enable = ReadSwitch(file, "Enable", defaultEnable);
+    peaks = ReadSwitch(file, "Peaks", defaultPeaks);
+    rain = ReadSwitch(file, "Rain", defaultRain);
 }

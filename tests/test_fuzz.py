@@ -1,6 +1,8 @@
 """The fuzzers, for as long as CI gives them (scripts/fuzz 20): each
-libFuzzer target and the skin-load harness run, at least 10,000 mutated
-bitmaps go through the skin-load path, and nothing crashes.
+libFuzzer target and the two harnesses run, at least 10,000 mutated bitmaps
+go through the skin-load path, at least 1,000 settings files are read by the
+plug-in's reader and the platform alike, and nothing crashes (for the
+settings, no read differs).
 
 Runs under the virtual display (ctest starts it; run directly, scripts/fuzz
 starts it itself), with ZELPIN_BUILD naming a built tree.
@@ -21,7 +23,7 @@ class Fuzz(unittest.TestCase):
         report = result.stdout + result.stderr[-3000:]
         lines = re.findall(r'^fuzz: (\S+) (\d+) runs, (\d+) crashes, corpus (\d+)$',
                            result.stdout, re.M)
-        self.assertEqual(['bmp_check', 'vis_color', 'skin_path', 'skin_load'],
+        self.assertEqual(['bmp_check', 'vis_color', 'skin_path', 'skin_load', 'settings'],
                          [target for target, _, _, _ in lines], report)
         for target, runs, crashes, corpus in lines:
             least = 10000 if target == 'skin_load' else 1000

@@ -1,7 +1,8 @@
 // Every input that ever made a fuzz target fail, kept in
 // tests/data/fuzz-crashes/<target>/, run again through its reader in this
 // build; the bitmaps also take the whole skin-load path, as the mutation
-// harness (skin_load) hands them over.
+// harness (skin_load) hands them over, and the settings files are read by
+// the plug-in's reader and the platform's, as the settings harness does.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 
 #include "tests/support/draw_fixtures.h"
 #include "tests/support/fuzz_targets.h"
+#include "tests/support/profile_differential.h"
 #include "tests/support/skin_load_path.h"
 
 namespace {
@@ -66,6 +68,14 @@ TEST(FuzzReplay, EveryKeptInputPassesItsReader)
             EXPECT_TRUE(result == 0 || result == 1) << path << ": the load path gave " << result;
             ++replayed;
         }
+    }
+    // A name of its own for each: the platform caches settings files by name.
+    for (const std::string& path : KeptInputs("settings")) {
+        const std::string copy = TempFile(("settings" + std::to_string(replayed) + ".ini").c_str());
+        WriteBytes(copy, ReadBytes(path));
+        EXPECT_EQ("", ProfileReadsDiffer(copy.c_str())) << path;
+        DeleteFileA(copy.c_str());
+        ++replayed;
     }
     EXPECT_GT(replayed, 0u) << "no kept inputs under " << ZELPIN_FUZZ_CRASHES;
 }

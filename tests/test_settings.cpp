@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/profile_file.h"
 #include "skin/zelpin_config.h"
 
 namespace {
@@ -28,6 +29,7 @@ protected:
         for (const std::string& path : written) {
             DeleteFileA(path.c_str());
         }
+        for (const std::string& path : folders) RemoveDirectoryA(path.c_str());
     }
 
     std::string Write(const std::string& content)
@@ -45,11 +47,20 @@ protected:
 
     std::string Missing() { return FreshPath(); }
 
+    std::string Folder()
+    {
+        const std::string path = FreshPath();
+        CreateDirectoryA(path.c_str(), nullptr);
+        folders.push_back(path);
+        return path;
+    }
+
     // A plug-in configuration whose defaults come from a file with these lines.
     ZelpinConfig Defaults(const std::string& lines) { return ZelpinConfig(Write("[ZELPIN]\n" + lines).c_str()); }
 
     static std::string dir;
     std::vector<std::string> written;
+    std::vector<std::string> folders;
 
 private:
     std::string FreshPath() { return dir + "\\case" + std::to_string(++counter) + ".ini"; }
@@ -251,6 +262,94 @@ TEST_F(Settings, GarbageAndHugeNumbersStayInRange)
     ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, d);
     d.ReadSkinSettings(Write(junk).c_str());
     ExpectCurrent({0, 1, 49, 1, 1, 0}, d);
+}
+
+// Bytes with NULs in them.
+template <size_t N>
+std::string Bytes(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
+
+std::string Utf16(const std::string& ascii)
+{
+    std::string wide = "\xff\xfe";
+    for (char c : ascii) wide += std::string(1, c) + '\0';
+    return wide;
+}
+
+// The reader's rules, each where it differs from a plain reading; every
+// value is read with the default 7.
+TEST_F(Settings, ReaderReadsAsTheProfileRulesSay)
+{
+    enum Where { kText, kNoFile, kFolder, kBareName, kNullPath };
+    struct Case {
+        const char* rule;
+        std::string text;
+        const char* key;
+        int want;
+        Where where = kText;
+    };
+    const std::string longKey(70, 'k');
+    const Case cases[] = {
+        {"quotes of both kinds are stripped", "[ZELPIN]\nRain=\"12\"\nPeaks='-3'\n", "Peaks", -3},
+        {"double quotes", "[ZELPIN]\nRain=\"12\"\n", "Rain", 12},
+        {"unmatched quotes stay: no digits", "[ZELPIN]\nRain=\"12'\n", "Rain", 0},
+        {"a lone quote stays", "[ZELPIN]\nRain=\"\n", "Rain", 0},
+        {"empty quotes: the default", "[ZELPIN]\nRain=\"\"\n", "Rain", 7},
+        {"empty value: the default", "[ZELPIN]\nRain=\n", "Rain", 7},
+        {"29 characters read", "[ZELPIN]\nRain=" + std::string(27, '0') + "12\n", "Rain", 12},
+        {"the 30th is cut", "[ZELPIN]\nRain=" + std::string(28, '0') + "12\n", "Rain", 1},
+        {"28 quoted", "[ZELPIN]\nRain=\"" + std::string(26, '0') + "12\"\n", "Rain", 12},
+        {"29 quoted lose their last", "[ZELPIN]\nRain=\"" + std::string(27, '0') + "12\"\n", "Rain", 1},
+        {"30 quoted: cut at 29", "[ZELPIN]\nRain=\"" + std::string(28, '0') + "12\"\n", "Rain", 1},
+        {"hex", "[ZELPIN]\nRain=0x1F\n", "Rain", 31},
+        {"no capital X", "[ZELPIN]\nRain=0X1F\n", "Rain", 0},
+        {"negative hex", "[ZELPIN]\nRain=-0x10\n", "Rain", -16},
+        {"binary", "[ZELPIN]\nRain=0b101\n", "Rain", 5},
+        {"octal", "[ZELPIN]\nRain=0o17\n", "Rain", 15},
+        {"one sign only", "[ZELPIN]\nRain=+-5\n", "Rain", 0},
+        {"control characters skipped", "[ZELPIN]\nRain=\x01\x02" "9\n", "Rain", 9},
+        {"32 bits kept", "[ZELPIN]\nRain=4294967297\n", "Rain", 1},
+        {"digits up to the first other", "[ZELPIN]\nRain=12x4\n", "Rain", 12},
+        {"first section only", "[ZELPIN]\nRain=1\n[zelpin]\nRain=2\nPeaks=3\n", "Peaks", 7},
+        {"first key only", "[ZELPIN]\nRain=1\nRain=2\n", "Rain", 1},
+        {"a first key without value", "[ZELPIN]\nRain\nRain=2\n", "Rain", 7},
+        {"names without case, spaced", "[zelpin]\n  RAIN \t=  5\n", "Rain", 5},
+        {"section name trimmed", "[ \tZELPIN\x1a ] junk\nRain=4\n", "Rain", 4},
+        {"name to the last ']'", "[ZELPIN]]\nRain=4\n", "Rain", 7},
+        {"'[' without ']' is a key", "[ZELPIN\nRain=4\n", "Rain", 7},
+        {"keys before a section", "Rain=4\n[ZELPIN]\n", "Rain", 7},
+        {"lines end at CR too", "[ZELPIN]\rRain=6\rPeaks=2", "Rain", 6},
+        {"^Z is a space", "[ZELPIN]\n\x1aRain\x1a=8\x1a\n", "Rain", 8},
+        {"no-break space is not", "[ZELPIN]\nRain=\xa0" "5\n", "Rain", 0},
+        {"a NUL ends a name", Bytes("[ZELPIN\0x]\nRain\0x=5\n"), "Rain", 5},
+        {"a NUL ends a value", Bytes("[ZELPIN]\nRain=5\0" "6\n"), "Rain", 5},
+        {"UTF-8: the Kelvin sign is no k",
+         "\xef\xbb\xbf[ZELPIN]\nPea\xe2\x84\xaas=5\nPeaks=6\n", "Peaks", 6},
+        {"UTF-8 mark skipped", "\xef\xbb\xbf[ZELPIN]\nRain=3\n", "Rain", 3},
+        {"UTF-16 (the platform's read)", Utf16("[ZELPIN]\r\nRain=9\r\n"), "Rain", 9},
+        {"large file (the platform's read)",
+         std::string(70000, ';') + "\n[ZELPIN]\nRain=11\n", "Rain", 11},
+        {"long key (the platform's read)", "[ZELPIN]\n" + longKey + "=13\n", longKey.c_str(), 13},
+        {"empty file", "", "Rain", 7},
+        {"missing file", "", "Rain", 7, kNoFile},
+        {"a folder", "", "Rain", 7, kFolder},
+        {"a bare name: the Windows folder's", "", "Rain", 7, kBareName},
+        {"no path", "", "Rain", 7, kNullPath},
+    };
+    for (const Case& c : cases) {
+        std::string path;
+        switch (c.where) {
+        case kText: path = Write(c.text); break;
+        case kNoFile: path = Missing(); break;
+        case kFolder: path = Folder(); break;
+        case kBareName: path = "zelpin_no_such_settings.ini"; break;
+        case kNullPath: break;
+        }
+        const ProfileFile file(c.where == kNullPath ? nullptr : path.c_str(), "ZELPIN");
+        EXPECT_EQ(c.want, static_cast<int>(file.Int(c.key, 7))) << c.rule;
+    }
 }
 
 } // namespace

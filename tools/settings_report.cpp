@@ -1,6 +1,7 @@
 // zelpin_skin_check's settings report: each key of the skin's settings file
-// as the profile calls read it, the value the plug-in puts in effect and why,
-// and the settings in effect written back as a skin settings file.
+// as the profile calls list it and the plug-in's own reader reads it, the
+// value the plug-in puts in effect and why, and the settings in effect
+// written back as a skin settings file.
 #include "tools/skin_check.h"
 
 #include <cstdio>
@@ -41,7 +42,8 @@ const char* Absence(const RawKey& raw)
 
 }  // namespace
 
-SettingsFile::SettingsFile(const char* path) : path(path), keys(), hasSection(false)
+SettingsFile::SettingsFile(const char* path)
+    : path(path), numbers(path, kSection), keys(), hasSection(false)
 {
     if (!FileExists(path)) return;
     static char sections[32768];
@@ -57,7 +59,7 @@ RawKey SettingsFile::Read(const char* key, int fallback) const
     raw.number = fallback;
     if (raw.present) {
         GetPrivateProfileStringA(kSection, key, "", raw.text, sizeof raw.text, path);
-        raw.number = static_cast<int>(GetPrivateProfileIntA(kSection, key, fallback, path));
+        raw.number = static_cast<int>(numbers.Int(key, fallback));
     }
     return raw;
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "skin/profile_file.h"
 #include "skin/zelpin_config.h"
 
 class DibSurface;
@@ -26,7 +27,7 @@ void PrintFileName(const char* onDisk, const char* expected);
 // ---- settings (settings_report.cpp)
 
 // What the profile file says about one key: whether it is there, its text and
-// the number the platform makes of it.
+// the number the plug-in makes of it.
 struct RawKey {
     bool present;
     char text[256];
@@ -41,6 +42,7 @@ public:
 
 private:
     const char* path;
+    ProfileFile numbers;   // the plug-in's own reader
     char keys[32768];
     bool hasSection;
 };

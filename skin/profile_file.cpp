@@ -1,0 +1,242 @@
+#include "skin/profile_file.h"
+
+#include <new>
+
+namespace {
+
+// Larger files are left to the platform's reads, so memory stays bounded.
+const DWORD kLargestFile = 64 * 1024;
+// The platform reads a number's text into 30 WCHARs, terminator included.
+const size_t kNumberRoom = 30;
+// Longer section or key names go to the platform's reads.
+const int kLongestName = 64;
+
+// The platform trims these around lines, names and values: ASCII white space
+// and ^Z (an old end-of-file mark); no other Unicode space.
+bool IsSpace(WCHAR c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == ' ' || c == 0x1A;
+}
+
+struct Span {
+    const WCHAR* begin;
+    const WCHAR* end;
+};
+
+Span Trimmed(Span s)
+{
+    while (s.begin < s.end && IsSpace(*s.begin)) ++s.begin;
+    while (s.end > s.begin && IsSpace(s.end[-1])) --s.end;
+    return s;
+}
+
+// Lines end at either line-end character; blank ones count for nothing.
+Span NextLine(const WCHAR*& at, const WCHAR* end)
+{
+    const WCHAR* const begin = at;
+    const WCHAR* stop = at;
+    while (stop < end && *stop != '\n' && *stop != '\r') ++stop;
+    at = stop < end ? stop + 1 : end;
+    return Trimmed({begin, stop});
+}
+
+// "[name]": the name runs to the line's last ']', spaces around it trimmed.
+// A '[' line without a ']' is an ordinary key line.
+bool IsHeader(Span line, Span* name)
+{
+    if (line.begin == line.end || *line.begin != '[') return false;
+    for (const WCHAR* p = line.end; p > line.begin + 1; --p) {
+        if (p[-1] == ']') {
+            *name = Trimmed({line.begin + 1, p - 1});
+            return true;
+        }
+    }
+    return false;
+}
+
+// The platform keeps names and values as C strings: a NUL ends them.
+Span ToNul(Span s)
+{
+    for (const WCHAR* p = s.begin; p < s.end; ++p)
+        if (*p == 0) return {s.begin, p};
+    return s;
+}
+
+bool Widen(const char* name, WCHAR (&wide)[kLongestName], int* length)
+{
+    int n = 0;
+    for (; name[n]; ++n) {
+        if (n == kLongestName) return false;
+        wide[n] = static_cast<unsigned char>(name[n]);
+    }
+    *length = n;
+    return true;
+}
+
+// The platform's ordinal comparison without case: no Unicode folding that
+// would take, say, the Kelvin sign for a 'k'.
+bool SameName(Span name, const WCHAR* wanted, int wantedLength)
+{
+    name = ToNul(name);
+    return CompareStringOrdinal(name.begin, static_cast<int>(name.end - name.begin), wanted,
+                                wantedLength, TRUE) == CSTR_EQUAL;
+}
+
+// As RtlUnicodeStringToInteger with base 0: leading control characters and
+// spaces skipped, one sign, a lowercase "0b", "0o" or "0x" prefix, then the
+// digits of the base, 32 bits kept.
+UINT ToInteger(const WCHAR* p, const WCHAR* end)
+{
+    while (p < end && *p <= ' ') ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    UINT base = 10;
+    if (end - p >= 2 && p[0] == '0') {
+        base = p[1] == 'b' ? 2 : p[1] == 'o' ? 8 : p[1] == 'x' ? 16 : 10;
+        if (base != 10) p += 2;
+    }
+    UINT total = 0;
+    for (; p < end; ++p) {
+        UINT digit = 36;
+        if (*p >= '0' && *p <= '9') digit = *p - '0';
+        else if (*p >= 'A' && *p <= 'Z') digit = *p - 'A' + 10;
+        else if (*p >= 'a' && *p <= 'z') digit = *p - 'a' + 10;
+        if (digit >= base) break;
+        total = total * base + digit;
+    }
+    return negative ? 0u - total : total;
+}
+
+// A value in matching quotes loses them, and the text is cut to the
+// platform's 29 characters. The platform drops the closing quote as the last
+// character it kept whenever the quoted text fits in 30: with exactly 30, the
+// quote already cut off, it drops a character of the value instead.
+UINT ValueToInt(Span value, int fallback)
+{
+    value = ToNul(value);
+    const WCHAR* v = value.begin;
+    size_t length = value.end - value.begin;
+    const bool quoted = length >= 2 && (*v == '"' || *v == '\'') && v[length - 1] == *v;
+    if (quoted) {
+        ++v;
+        --length;
+    }
+    size_t kept = length < kNumberRoom - 1 ? length : kNumberRoom - 1;
+    if (quoted && length <= kNumberRoom) --kept;
+    return kept ? ToInteger(v, v + kept) : static_cast<UINT>(fallback);
+}
+
+bool HasFolder(const char* path)
+{
+    for (const char* p = path; *p; ++p) {
+        if (*p == '\\' || *p == '/') return true;
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) ++p;
+    }
+    return false;
+}
+
+}  // namespace
+
+ProfileFile::ProfileFile(const char* path, const char* section)
+    : path(path), section(section), source(Source::Missing), text(nullptr),
+      sectionBegin(nullptr), sectionEnd(nullptr)
+{
+    if (!path) return;
+    // A bare file name means a file in the Windows folder to the platform.
+    source = Source::Platform;
+    if (!HasFolder(path)) return;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            source = Source::Missing;
+        return;
+    }
+    if (Load(file)) source = Source::Memory;
+    CloseHandle(file);
+}
+
+ProfileFile::~ProfileFile()
+{
+    delete[] text;
+}
+
+// One block holds the file's bytes behind room for their UTF-16 text: no
+// character set turns a byte into more than one UTF-16 unit.
+bool ProfileFile::Load(HANDLE file)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestFile) return false;
+    const DWORD bytes = static_cast<DWORD>(size.QuadPart);
+    if (bytes == 0) return true;
+    text = new (std::nothrow) WCHAR[bytes + (bytes + 1) / 2];
+    if (!text) return false;
+    char* raw = reinterpret_cast<char*>(text + bytes);
+    DWORD got = 0;
+    return ReadFile(file, raw, bytes, &got, nullptr) && got == bytes && Decode(raw, bytes);
+}
+
+// The platform's choice of character set: a UTF-8 byte-order mark means
+// UTF-8, otherwise the ANSI code page. UTF-16 files are left to it.
+bool ProfileFile::Decode(const char* bytes, DWORD size)
+{
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
+    if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)))
+        return false;
+    UINT codePage = CP_ACP;
+    if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        codePage = CP_UTF8;
+        bytes += 3;
+        size -= 3;
+    }
+    if (size == 0) return true;
+    const int length = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), text,
+                                           static_cast<int>(size));
+    if (length <= 0) return false;
+    FindSection(text + length);
+    return true;
+}
+
+// Only the first section of the name counts: the platform never looks into
+// a later one of the same name.
+void ProfileFile::FindSection(const WCHAR* end)
+{
+    WCHAR wanted[kLongestName];
+    int wantedLength = 0;
+    if (!Widen(section, wanted, &wantedLength)) {
+        source = Source::Platform;
+        return;
+    }
+    for (const WCHAR* at = text; at < end;) {
+        const WCHAR* lineStart = at;
+        Span name;
+        if (!IsHeader(NextLine(at, end), &name)) continue;
+        if (sectionBegin) {
+            sectionEnd = lineStart;
+            return;
+        }
+        if (SameName(name, wanted, wantedLength)) sectionBegin = at;
+    }
+    if (sectionBegin) sectionEnd = end;
+}
+
+UINT ProfileFile::Int(const char* key, int fallback) const
+{
+    if (source == Source::Missing) return static_cast<UINT>(fallback);
+    WCHAR wanted[kLongestName];
+    int wantedLength = 0;
+    if (source == Source::Platform || !Widen(key, wanted, &wantedLength))
+        return GetPrivateProfileIntA(section, key, fallback, path);
+
+    for (const WCHAR* at = sectionBegin; at < sectionEnd;) {
+        const Span line = NextLine(at, sectionEnd);
+        const WCHAR* equals = line.begin;
+        while (equals < line.end && *equals != '=') ++equals;
+        if (!SameName(Trimmed({line.begin, equals}), wanted, wantedLength)) continue;
+        // The first key of the name decides, even when it has no value.
+        if (equals == line.end) return static_cast<UINT>(fallback);
+        return ValueToInt(Trimmed({equals + 1, line.end}), fallback);
+    }
+    return static_cast<UINT>(fallback);
+}

@@ -1,0 +1,38 @@
+// One section of a settings ("ini") file, read once: Int answers each key
+// exactly as GetPrivateProfileIntA(section, key, fallback, path) does, with
+// one open and one read for the whole file instead of several platform
+// round trips per key. The rules it follows are in docs/tools.md; the
+// settings fuzz harness holds it to the platform's own reads.
+#pragma once
+
+#include <windows.h>
+
+class ProfileFile {
+public:
+    // A null path reads as a missing file. The section and the keys are
+    // plain ASCII names without spaces around them. The path is kept: it
+    // must outlive the object.
+    ProfileFile(const char* path, const char* section);
+    ~ProfileFile();
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
+
+    UINT Int(const char* key, int fallback) const;
+
+private:
+    // Missing: every key takes its default. Platform: the file is one we
+    // cannot read exactly as the platform does (a UTF-16 file, a large one,
+    // an open or a read that failed), so each key goes to its own read.
+    enum class Source { Missing, Memory, Platform };
+
+    bool Load(HANDLE file);
+    bool Decode(const char* bytes, DWORD size);
+    void FindSection(const WCHAR* end);
+
+    const char* path;
+    const char* section;
+    Source source;
+    WCHAR* text;                  // the file as UTF-16, its bytes behind
+    const WCHAR* sectionBegin;    // the lines of the first matching section
+    const WCHAR* sectionEnd;
+};

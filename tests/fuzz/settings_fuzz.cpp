@@ -1,0 +1,326 @@
+// Holds the plug-in's settings reader to the platform's profile reads: texts
+// like settings files from a seeded generator (section headers and the
+// plug-in's keys in varied case and spacing, numbers in every syntax the
+// conversion knows, quotes, long digit runs, control characters, NULs,
+// every kind of line end, a UTF-8 byte-order mark with non-ASCII letters),
+// then byte mutations of them and of the kept inputs, until both RUNS inputs
+// and SECONDS have passed. Each goes to a file of its own name (the platform
+// caches files by name) and every key is read both ways with two defaults.
+// Prints
+//   fuzz: settings <runs> runs, <crashes> crashes, corpus <n>
+// where a crash is a read that differs (or a real crash); each such input is
+// kept in CRASHDIR, and the exit status is 1.
+//
+// usage: zelpin_fuzz_settings SECONDS RUNS SEED CRASHDIR [DIR...]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/profile_differential.h"
+
+namespace {
+
+std::string folder;
+std::string crashFolder;
+unsigned runs = 0;
+unsigned mismatches = 0;
+size_t corpusSize = 0;
+
+std::string ReadWhole(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[65536];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), bytes.size(), 1, f) == 1;
+    return std::fclose(f) == 0 && written;
+}
+
+void Report()
+{
+    std::printf("fuzz: settings %u runs, %u crashes, corpus %u\n", runs, mismatches,
+                static_cast<unsigned>(corpusSize));
+    std::fflush(stdout);
+}
+
+LONG WINAPI OnCrash(EXCEPTION_POINTERS* info)
+{
+    std::printf("settings: exception 0x%08lx on run %u\n",
+                static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode), runs);
+    ++mismatches;
+    Report();
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+typedef std::mt19937 Random;
+
+template <size_t N>
+const char* Pick(const char* const (&choices)[N], Random& random)
+{
+    return choices[random() % N];
+}
+
+// A Kelvin sign, a long s, dotted and dotless I, no-break and ideographic
+// spaces, a byte-order mark inside the text, a fullwidth digit: as UTF-8.
+const char* const kUnicode[] = {"\xE2\x84\xAA", "\xC5\xBF", "\xC4\xB0", "\xC4\xB1",
+                                "\xC2\xA0",     "\xE3\x80\x80", "\xEF\xBB\xBF", "\xEF\xBC\x95",
+                                "\xC2\x85",     "\xC3\xA9"};
+
+std::string Space(Random& random)
+{
+    static const char* const spaces[] = {"", "", "", " ", "  ", "\t", "\x0b", "\x0c", "\x1a",
+                                         "\xa0", " \t ", "\x01", "\x1f"};
+    return Pick(spaces, random);
+}
+
+std::string Digits(Random& random, int count)
+{
+    std::string s;
+    for (int i = 0; i < count; ++i) s += static_cast<char>('0' + random() % 10);
+    return s;
+}
+
+std::string Value(Random& random)
+{
+    static const char* const signs[] = {"", "", "", "-", "+", "--", "+-", " -", "- "};
+    static const char* const prefixes[] = {"", "", "", "0x", "0X", "0o", "0O", "0b", "0B", "0",
+                                           "x", "00x"};
+    static const char* const words[] = {"", "abc", "on", "1e3", "0x", "0xfFg", "1.5", "12x4",
+                                        "  7", "\t8", "9;c", "z", "0b102", "0o78", "Ff"};
+    std::string v;
+    switch (random() % 6) {
+    case 0:
+        v = Pick(words, random);
+        break;
+    case 1:
+        v = Digits(random, 28 + random() % 8);
+        break;
+    default: {
+        v = std::string(Pick(signs, random)) + Pick(prefixes, random);
+        static const char digits[] = "0123456789abcdefABCDEFz";
+        for (int n = random() % 12; n > 0; --n) v += digits[random() % (sizeof digits - 1)];
+    }
+    }
+    switch (random() % 8) {
+    case 0:
+        v = "\"" + v + "\"";
+        break;
+    case 1:
+        v = "'" + v + "'";
+        break;
+    case 2:
+        v = (random() % 2 ? "\"" : "'") + v;
+        break;
+    case 3:
+        v += random() % 2 ? "\"" : "'";
+        break;
+    case 4:
+        v = "\"" + v + "'";
+        break;
+    }
+    return Space(random) + v + Space(random);
+}
+
+std::string Section(Random& random)
+{
+    static const char* const names[] = {"ZELPIN", "ZELPIN", "zelpin", "Zelpin", "zElPiN",
+                                        " ZELPIN", "ZELPIN ", "ZELP\xC4\xB0N", "ZELP\xC4\xB1N",
+                                        "Other",  "",        "ZELPIN]x", "ZEL", "ZELPINS",
+                                        "[ZELPIN"};
+    std::string name(Pick(names, random));
+    if (random() % 8 == 0) name += std::string(1, '\0') + "x";
+    static const char* const ends[] = {"]", "]", "]", "", "] junk", "]]", "] ;c", "]=1"};
+    return Space(random) + "[" + name + Pick(ends, random);
+}
+
+std::string Key(Random& random)
+{
+    static const char* const keys[] = {"BlendMethod", "AnalyzerMode", "Ratio", "Enable", "Peaks",
+                                       "Rain",        "DependQuelbix"};
+    std::string k = Pick(keys, random);
+    switch (random() % 8) {
+    case 0:
+        for (char& c : k)
+            if (random() % 2) c = static_cast<char>(c ^ 0x20);   // the other case
+        break;
+    case 1:
+        for (char& c : k)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        break;
+    case 2: {
+        // A Unicode look-alike of one letter.
+        const size_t at = k.find_first_of("kKsSiI");
+        if (at != std::string::npos) {
+            const char c = k[at];
+            k.replace(at, 1, c == 'k' || c == 'K' ? kUnicode[0]
+                             : c == 's' || c == 'S' ? kUnicode[1]
+                             : kUnicode[2 + random() % 2]);
+        }
+        break;
+    }
+    case 3:
+        k.insert(random() % (k.size() + 1), 1, '\0');
+        break;
+    case 4:
+        k = "x" + k;
+        break;
+    }
+    return Space(random) + k + Space(random);
+}
+
+std::string Line(Random& random)
+{
+    static const char* const others[] = {"", ";Ratio=50", "# Rain=1", "Ratio", "=5", "==5",
+                                         "[ZELPIN", "Rain", "junk line", "\x1a", "; [ZELPIN]"};
+    switch (random() % 10) {
+    case 0:
+    case 1:
+        return Section(random);
+    case 2:
+        return Pick(others, random);
+    case 3:
+        return Pick(kUnicode, random) + Key(random) + "=" + Value(random);
+    default: {
+        std::string equals = random() % 10 ? "=" : random() % 2 ? "" : "==";
+        return Key(random) + equals + Value(random);
+    }
+    }
+}
+
+std::string Generate(Random& random)
+{
+    static const char* const ends[] = {"\n", "\r\n", "\r", "\n\r", "\r\r\n"};
+    const int style = random() % 7;   // one line end for the whole file, or any
+    std::string text = random() % 5 == 0 ? "\xEF\xBB\xBF" : "";
+    if (random() % 3) text += "[ZELPIN]" + std::string(ends[style % 5]);
+    for (int n = random() % 14; n > 0; --n)
+        text += Line(random) + ends[style < 5 ? style : random() % 5];
+    if (random() % 4 == 0) text += Line(random);   // without a line end
+    return text;
+}
+
+std::string Mutate(std::string s, Random& random)
+{
+    // With lead bytes of double-byte code pages, which swallow the byte after.
+    static const char special[] = {'\0', '\x1a', '\xa0', '\r', '\n', '=', '[', ']', '"', '\'',
+                                   ' ', '\t', '\xff', '\xfe', '\xef', '\x80', '\x81', '\xe0',
+                                   '-', '0', 'x'};
+    for (int steps = 1 + random() % 3; steps > 0; --steps) {
+        const size_t at = s.empty() ? 0 : random() % (s.size() + 1);
+        switch (random() % 5) {
+        case 0:
+            s.insert(at, 1, special[random() % sizeof special]);
+            break;
+        case 1:
+            if (at < s.size()) s.erase(at, 1);
+            break;
+        case 2:
+            if (at < s.size()) s[at] = static_cast<char>(s[at] ^ (1u << (random() % 8)));
+            break;
+        case 3:
+            if (at < s.size()) s[at] = special[random() % sizeof special];
+            break;
+        default: {
+            // Copies a stretch elsewhere: repeated sections and keys.
+            const size_t from = s.empty() ? 0 : random() % s.size();
+            const size_t length = 1 + random() % 40;
+            s.insert(at, s.substr(from, length));
+        }
+        }
+    }
+    return s;
+}
+
+// Rarely: a UTF-16 file, or one past the size the reader takes in whole.
+std::string Encode(std::string text, Random& random)
+{
+    const unsigned roll = random() % 200;
+    if (roll == 0) {
+        std::string wide = "\xff\xfe";
+        for (char c : text) wide += std::string(1, c) + '\0';
+        return wide;
+    }
+    if (roll == 1) return std::string(65 * 1024, ';') + "\n" + text;
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: zelpin_fuzz_settings SECONDS RUNS SEED CRASHDIR [DIR...]\n");
+        return 2;
+    }
+    const DWORD milliseconds = static_cast<DWORD>(std::atof(argv[1]) * 1000);
+    const unsigned minRuns = std::strtoul(argv[2], nullptr, 10);
+    Random random(std::strtoul(argv[3], nullptr, 10));
+    crashFolder = argv[4];
+    CreateDirectoryA(crashFolder.c_str(), nullptr);
+
+    // The kept inputs, and plain files as the skins ship them.
+    std::vector<std::string> corpus = {
+        "[ZELPIN]\r\nBlendMethod=1\r\nAnalyzerMode=2\r\nRatio=75\r\nEnable=1\r\nPeaks=1\r\nRain=0\r\n",
+        "; a skin's settings\n[Other]\nRatio=10\n\n[zelpin]\nratio = 40\nenable= 0\n",
+    };
+    for (int i = 5; i < argc; ++i) {
+        WIN32_FIND_DATAA found;
+        HANDLE list = FindFirstFileA((std::string(argv[i]) + "\\*").c_str(), &found);
+        if (list == INVALID_HANDLE_VALUE) continue;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                corpus.push_back(ReadWhole(std::string(argv[i]) + "\\" + found.cFileName));
+        } while (FindNextFileA(list, &found));
+        FindClose(list);
+    }
+    corpusSize = corpus.size();
+
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    folder = std::string(temp) + "zelpin-fuzz-settings-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetUnhandledExceptionFilter(OnCrash);
+
+    const DWORD started = GetTickCount();
+    while (runs < minRuns || runs < corpus.size() || GetTickCount() - started < milliseconds) {
+        std::string input;
+        if (runs < corpus.size())
+            input = corpus[runs];
+        else if (random() % 4 == 0)
+            input = Mutate(corpus[random() % corpus.size()], random);
+        else
+            input = Encode(random() % 2 ? Mutate(Generate(random), random) : Generate(random), random);
+        const std::string path = folder + "\\s" + std::to_string(runs) + ".ini";
+        if (!WriteWhole(path, input)) {
+            std::fprintf(stderr, "settings: cannot write %s\n", path.c_str());
+            return 2;
+        }
+        const std::string difference = ProfileReadsDiffer(path.c_str());
+        if (!difference.empty()) {
+            ++mismatches;
+            const std::string kept = crashFolder + "\\mismatch-" + std::to_string(runs) + ".ini";
+            CopyFileA(path.c_str(), kept.c_str(), FALSE);
+            if (mismatches <= 20)
+                std::printf("settings: %s, input kept as %s\n", difference.c_str(), kept.c_str());
+        }
+        DeleteFileA(path.c_str());
+        ++runs;
+    }
+    RemoveDirectoryA(folder.c_str());
+    Report();
+    return mismatches ? 1 : 0;
+}
