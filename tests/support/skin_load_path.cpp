@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,18 @@
 #include "skin/zelpin_config.h"
 
 namespace {
+
+const size_t kFields = 15;
+
+// The bitmap's own fields, then its info header's.
+std::array<LONG, kFields> Fields(const DIBSECTION& d)
+{
+    const BITMAPINFOHEADER& h = d.dsBmih;
+    return {d.dsBm.bmWidth, d.dsBm.bmHeight, d.dsBm.bmWidthBytes, d.dsBm.bmBitsPixel,
+            static_cast<LONG>(h.biSize), h.biWidth, h.biHeight, h.biPlanes, h.biBitCount,
+            static_cast<LONG>(h.biCompression), static_cast<LONG>(h.biSizeImage), h.biXPelsPerMeter,
+            h.biYPelsPerMeter, static_cast<LONG>(h.biClrUsed), static_cast<LONG>(h.biClrImportant)};
+}
 
 // The first difference in the pixels of memory rows first..end - 1 of two
 // images of one size and depth; row padding and the unused bits of a row's
@@ -69,21 +82,10 @@ std::string DifferenceFromPlatformLoader(const char* path, const DibSurface& loa
     DIBSECTION b = {};
     GetObjectA(loaded.bitmap, sizeof a, &a);
     GetObjectA(platform, sizeof b, &b);
-    // The info header's fields first, then the bitmap's own.
-    const LONG ours[] = {a.dsBm.bmWidth, a.dsBm.bmHeight, a.dsBm.bmWidthBytes, a.dsBm.bmBitsPixel,
-                         static_cast<LONG>(a.dsBmih.biSize), a.dsBmih.biWidth, a.dsBmih.biHeight,
-                         a.dsBmih.biPlanes, a.dsBmih.biBitCount, static_cast<LONG>(a.dsBmih.biCompression),
-                         static_cast<LONG>(a.dsBmih.biSizeImage), a.dsBmih.biXPelsPerMeter,
-                         a.dsBmih.biYPelsPerMeter, static_cast<LONG>(a.dsBmih.biClrUsed),
-                         static_cast<LONG>(a.dsBmih.biClrImportant)};
-    const LONG theirs[] = {b.dsBm.bmWidth, b.dsBm.bmHeight, b.dsBm.bmWidthBytes, b.dsBm.bmBitsPixel,
-                           static_cast<LONG>(b.dsBmih.biSize), b.dsBmih.biWidth, b.dsBmih.biHeight,
-                           b.dsBmih.biPlanes, b.dsBmih.biBitCount, static_cast<LONG>(b.dsBmih.biCompression),
-                           static_cast<LONG>(b.dsBmih.biSizeImage), b.dsBmih.biXPelsPerMeter,
-                           b.dsBmih.biYPelsPerMeter, static_cast<LONG>(b.dsBmih.biClrUsed),
-                           static_cast<LONG>(b.dsBmih.biClrImportant)};
+    const std::array<LONG, kFields> ours = Fields(a);
+    const std::array<LONG, kFields> theirs = Fields(b);
     char what[96] = "";
-    for (size_t i = 0; !what[0] && i < sizeof ours / sizeof ours[0]; ++i)
+    for (size_t i = 0; !what[0] && i < kFields; ++i)
         if (ours[i] != theirs[i])
             std::snprintf(what, sizeof what, "field %u: %ld, the loader's %ld", static_cast<unsigned>(i),
                           static_cast<long>(ours[i]), static_cast<long>(theirs[i]));
@@ -102,10 +104,9 @@ std::string DifferenceFromPlatformLoader(const char* path, const DibSurface& loa
         if (std::memcmp(&table[i], &ourTable[i], 3) != 0)
             std::snprintf(what, sizeof what, "colour %u", i);
 
-    if (!what[0])
-        return RowDifference(a, b, 0, b.dsBm.bmHeight);
+    const std::string difference = what[0] ? what : RowDifference(a, b, 0, b.dsBm.bmHeight);
     DeleteObject(platform);
-    return what;
+    return difference;
 }
 
 int RunSkinLoadPath(const char* path)
