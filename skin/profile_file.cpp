@@ -194,31 +194,29 @@ bool ProfileFile::Decode(const char* bytes, DWORD size)
     const int length = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), text,
                                            static_cast<int>(size));
     if (length <= 0) return false;
-    FindSection(text + length);
-    return true;
+    return FindSection(text + length);
 }
 
 // Only the first section of the name counts: the platform never looks into
-// a later one of the same name.
-void ProfileFile::FindSection(const WCHAR* end)
+// a later one of the same name. False for a section name too long to look for.
+bool ProfileFile::FindSection(const WCHAR* end)
 {
     WCHAR wanted[kLongestName];
     int wantedLength = 0;
-    if (!Widen(section, wanted, &wantedLength)) {
-        source = Source::Platform;
-        return;
-    }
+    if (!Widen(section, wanted, &wantedLength))
+        return false;
     for (const WCHAR* at = text; at < end;) {
         const WCHAR* lineStart = at;
         Span name;
         if (!IsHeader(NextLine(at, end), &name)) continue;
         if (sectionBegin) {
             sectionEnd = lineStart;
-            return;
+            return true;
         }
         if (SameName(name, wanted, wantedLength)) sectionBegin = at;
     }
     if (sectionBegin) sectionEnd = end;
+    return true;
 }
 
 UINT ProfileFile::Int(const char* key, int fallback) const

@@ -27,7 +27,7 @@ private:
 
     bool Load(HANDLE file);
     bool Decode(const char* bytes, DWORD size);
-    void FindSection(const WCHAR* end);
+    bool FindSection(const WCHAR* end);
 
     const char* path;
     const char* section;

@@ -446,3 +446,14 @@ TEST(DibSurface, RowsReadAloneEqualTheWholeImage)
         }
     }
 }
+
+// Asked for another size, the platform's loader scales the image.
+TEST(DibSurface, LoadAtAnotherSizeScales)
+{
+    const std::string path = TempFile("scaled.bmp");
+    WriteBytes(path, MainBmp());
+    DibSurface s;
+    ASSERT_EQ(1, s.Load(path.c_str(), 38, 8));
+    EXPECT_EQ(38, s.header->biWidth);
+    EXPECT_EQ(8, s.header->biHeight);
+}

@@ -350,6 +350,11 @@ TEST_F(Settings, ReaderReadsAsTheProfileRulesSay)
         const ProfileFile file(c.where == kNullPath ? nullptr : path.c_str(), "ZELPIN");
         EXPECT_EQ(c.want, static_cast<int>(file.Int(c.key, 7))) << c.rule;
     }
+    // A section name too long for the reader goes to the platform's read.
+    const std::string longSection(70, 'S');
+    const std::string path = Write("[" + longSection + "]\nRain=5\n");
+    const ProfileFile file(path.c_str(), longSection.c_str());
+    EXPECT_EQ(GetPrivateProfileIntA(longSection.c_str(), "Rain", 7, path.c_str()), file.Int("Rain", 7));
 }
 
 } // namespace
