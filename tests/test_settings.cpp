@@ -271,10 +271,10 @@ std::string Bytes(const char (&text)[N])
     return std::string(text, N - 1);
 }
 
-std::string Utf16(const std::string& ascii)
+std::string Utf16(const std::string& ascii, bool bigEndian = false)
 {
-    std::string wide = "\xff\xfe";
-    for (char c : ascii) wide += std::string(1, c) + '\0';
+    std::string wide = bigEndian ? "\xfe\xff" : "\xff\xfe";
+    for (char c : ascii) wide += bigEndian ? std::string(1, '\0') + c : std::string(1, c) + '\0';
     return wide;
 }
 
@@ -329,6 +329,7 @@ TEST_F(Settings, ReaderReadsAsTheProfileRulesSay)
          "\xef\xbb\xbf[ZELPIN]\nPea\xe2\x84\xaas=5\nPeaks=6\n", "Peaks", 6},
         {"UTF-8 mark skipped", "\xef\xbb\xbf[ZELPIN]\nRain=3\n", "Rain", 3},
         {"UTF-16 (the platform's read)", Utf16("[ZELPIN]\r\nRain=9\r\n"), "Rain", 9},
+        {"UTF-16, big-endian (the platform's read)", Utf16("[ZELPIN]\r\nRain=9\r\n", true), "Rain", 9},
         {"large file (the platform's read)",
          std::string(70000, ';') + "\n[ZELPIN]\nRain=11\n", "Rain", 11},
         {"long key (the platform's read)", "[ZELPIN]\n" + longKey + "=13\n", longKey.c_str(), 13},
