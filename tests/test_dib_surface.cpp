@@ -447,13 +447,19 @@ TEST(DibSurface, RowsReadAloneEqualTheWholeImage)
     }
 }
 
-// Asked for another size, the platform's loader scales the image.
+// Asked for another size, the platform's loader scales the image; a size of
+// 0 keeps the image's own.
 TEST(DibSurface, LoadAtAnotherSizeScales)
 {
     const std::string path = TempFile("scaled.bmp");
     WriteBytes(path, MainBmp());
-    DibSurface s;
-    ASSERT_EQ(1, s.Load(path.c_str(), 38, 8));
-    EXPECT_EQ(38, s.header->biWidth);
-    EXPECT_EQ(8, s.header->biHeight);
+    const struct {
+        int cx, cy, width, height;
+    } cases[] = {{38, 8, 38, 8}, {0, 8, 275, 8}, {38, 0, 38, 116}};
+    for (const auto& c : cases) {
+        DibSurface s;
+        ASSERT_EQ(1, s.Load(path.c_str(), c.cx, c.cy)) << c.cx << " x " << c.cy;
+        EXPECT_EQ(c.width, s.header->biWidth) << c.cx << " x " << c.cy;
+        EXPECT_EQ(c.height, s.header->biHeight) << c.cx << " x " << c.cy;
+    }
 }
