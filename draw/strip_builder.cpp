@@ -8,7 +8,6 @@
 #include "skin/zelpin_config.h"
 
 ColorPicker colorPicker = PickFromTop;
-BlendPixel blendPixel = BlendMix;
 
 namespace {
 
@@ -54,7 +53,7 @@ void PaintRowWith(DibSurface* surface, int y, COLORREF color)
 
 typedef void (*PaintRow)(DibSurface* surface, int y, COLORREF color);
 
-// The row painter of the build in progress, for blendPixel.
+// The row painter of the build in progress: its blend is the skin's.
 PaintRow paintRow = PaintRowWith<BlendMix>;
 
 // Block 0 of the strip takes the background, converted to 24 bits by the
@@ -82,18 +81,12 @@ ColorPicker PickerFor(unsigned char analyzerMode)
     }
 }
 
-// A blend and the row painter made with it.
-struct Blend {
-    BlendPixel pixel;
-    PaintRow row;
-};
-
-Blend BlendFor(unsigned char blendMethod)
+PaintRow PainterFor(unsigned char blendMethod)
 {
     switch (blendMethod) {
-    case 1: return {BlendAdd, PaintRowWith<BlendAdd>};
-    case 2: return {BlendSubtract, PaintRowWith<BlendSubtract>};
-    default: return {BlendMix, PaintRowWith<BlendMix>};
+    case 1: return PaintRowWith<BlendAdd>;
+    case 2: return PaintRowWith<BlendSubtract>;
+    default: return PaintRowWith<BlendMix>;
     }
 }
 
@@ -175,9 +168,7 @@ void BuildStrip(DibSurface* skinImage, const ZelpinConfig& settings, const VisCo
 
     LayBackground(skinImage);
     colorPicker = PickerFor(settings.analyzerMode);
-    const Blend blend = BlendFor(settings.blendMethod);
-    blendPixel = blend.pixel;
-    paintRow = blend.row;
+    paintRow = PainterFor(settings.blendMethod);
     if (settings.rain)
         PaintHangingBars();
     else

@@ -11,7 +11,6 @@ typedef COLORREF (*ColorPicker)(int a, int b);
 typedef void (*BlendPixel)(COLORREF* pixel, COLORREF color);
 
 extern ColorPicker colorPicker;
-extern BlendPixel blendPixel;
 
 COLORREF PickByRow(int a, int b);
 COLORREF PickFromTop(int a, int b);
