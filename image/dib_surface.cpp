@@ -18,16 +18,22 @@ HDC CreateScreenCompatibleDC()
     return CreateCompatibleDC(NULL);
 }
 
-// A section made as the platform's loader makes it from a plain file: the
-// file's own info header and colour table, then its rows as they stand; of
-// them only rows top..top + count - 1 from the top are read.
+// A section with the pixels the platform's loader makes from a plain file:
+// the first 40 bytes of its info header and its colour table, then its rows
+// as they stand; of them only rows top..top + count - 1 from the top are
+// read. A larger (V4 or V5) header adds nothing to an uncompressed image but
+// a colour space, which GDI may take from the header it is given, and a V5
+// header names its colour profile by an offset from itself: from a copy, an
+// offset to anywhere.
 HBITMAP ReadPlainBitmap(HANDLE file, const PlainBitmapLayout& layout, long long top, long long count)
 {
     struct {
-        BITMAPV5HEADER header;
+        BITMAPINFOHEADER header;
         RGBQUAD table[256];
     } info;
-    CopyMemory(&info, layout.info, layout.infoSize + layout.tableEntries * sizeof(RGBQUAD));
+    CopyMemory(&info.header, layout.info, sizeof(BITMAPINFOHEADER));
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    CopyMemory(info.table, layout.colorTable, layout.tableEntries * sizeof(RGBQUAD));
     void* bits = NULL;
     HBITMAP bitmap = CreateDIBSection(NULL, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
                                       &bits, NULL, 0);

@@ -36,9 +36,42 @@ bool Running()
 
 namespace {
 
-// Every arming of ReloadSkin counts here, so a reload can tell that another
+// Every arming counts here, so a stage that selects can tell that another
 // came while it ran.
 std::atomic<unsigned> armings{0};
+std::atomic<unsigned> resizes{0};
+
+void StoreReselect()
+{
+    UpdateStage seen = updateStage.load();
+    while (seen != ReloadSkin && !updateStage.compare_exchange_weak(seen, ReselectStages)) {
+    }
+}
+
+// An arming that came while a stage selected was just overwritten: arm it
+// again. A hook counts before it stores the stage, and a stage stores before
+// it reads the counts; with all of these sequentially consistent, either the
+// stage sees the count or the hook's store lands last.
+void KeepArmed(unsigned armed, unsigned resized)
+{
+    if (resizes.load() != resized) StoreReselect();
+    if (armings.load() != armed) updateStage.store(ReloadSkin);
+}
+
+// The Skins folder followed by the newest noticed name, when there is one
+// and the two fit in a path; otherwise skinPath stays.
+void TakeNotice()
+{
+    char name[MAX_PATH];
+    if (!TakeNoticedSkin(name)) return;
+    const char* folder = skinSuck->locator->skinsFolder;
+    const size_t folderLength = strnlen(folder, MAX_PATH);
+    const size_t nameLength = strnlen(name, MAX_PATH);
+    // No Skins folder known: a bare name would be a path relative to nowhere.
+    if (folderLength == 0 || folderLength + nameLength >= MAX_PATH) return;
+    memcpy(skinPath, folder, folderLength);
+    memcpy(skinPath + folderLength, name, nameLength + 1);
+}
 
 // Loads what it can of the current skin: its settings, then, when the skin
 // is enabled, its colours and its background into the strip. The stages are
@@ -57,7 +90,7 @@ void LoadSkin()
         memcpy(lastSkinName, name, sizeof lastSkinName);
     } else {
         // Otherwise skinPath is still what Init or the last notice taken left.
-        TakeNoticedSkin(skinPath);
+        TakeNotice();
     }
 
     // A folder too deep for its file names is as good as no skin at all.
@@ -93,6 +126,12 @@ void ArmReload()
     updateStage.store(ReloadSkin);
 }
 
+void ArmReselect()
+{
+    resizes.fetch_add(1);
+    StoreReselect();
+}
+
 void ReloadSkin(winampVisModule*)
 {
     // A hook may re-arm this stage while Quit is taking the plug-in down.
@@ -102,14 +141,18 @@ void ReloadSkin(winampVisModule*)
     }
 
     const unsigned armed = armings.load();
+    const unsigned resized = resizes.load();
     LoadSkin();
     SelectStages();
-    // An arming that came while this ran (a notice naming yet another skin, a
-    // repaint after the skin changed) was just overwritten: arm again. The
-    // hook counts before it stores the stage and this stores the stage before
-    // it reads the count; with every one of these four sequentially consistent
-    // either this sees the count or the hook's store lands last.
-    if (armings.load() != armed) updateStage.store(ReloadSkin);
+    KeepArmed(armed, resized);
+}
+
+void ReselectStages(winampVisModule*)
+{
+    const unsigned armed = armings.load();
+    const unsigned resized = resizes.load();
+    SelectStages();
+    KeepArmed(armed, resized);
 }
 
 void SelectStages()

@@ -12,7 +12,7 @@ namespace {
 // a take swaps the one in between for the reader's. Both swaps are one
 // compare-exchange of the word below, so neither side ever touches bytes the
 // other is using: a notice that arrives while a reload copies the previous
-// path cannot tear it. The word also carries who owns what, so a new host
+// name cannot tear it. The word also carries who owns what, so a new host
 // window's thread takes up the writer's part without any state of its own.
 char buffers[3][MAX_PATH];
 
@@ -31,13 +31,13 @@ unsigned Pack(unsigned between, unsigned reader, unsigned fresh)
 
 }  // namespace
 
-void PostNoticedSkin(const char* path, size_t length)
+void PostNoticedSkin(const char* name, size_t length)
 {
     unsigned seen = state.load(std::memory_order_acquire);
     // The slots are 0, 1 and 2; a take only ever swaps the other two, so this
     // one stays the writer's whatever the reader does meanwhile.
     const unsigned own = 3 - Between(seen) - Reader(seen);
-    memcpy(buffers[own], path, length);
+    if (length) memcpy(buffers[own], name, length);
     buffers[own][length] = '\0';
     while (!state.compare_exchange_weak(seen, Pack(own, Reader(seen), kFresh),
                                         std::memory_order_acq_rel, std::memory_order_acquire)) {

@@ -19,9 +19,12 @@ namespace {
 
 const int kQuelbixAlwaysOffFrom = 0x2004;
 
+// The box belongs to the host window; one that is gone would own no box at
+// all, and the user would never learn why nothing is drawn.
 int Fail(winampVisModule* module, const char* message)
 {
-    MessageBoxA(hostWindow, message, module->description, MB_ICONWARNING);
+    HWND owner = hostWindow;
+    MessageBoxA(IsWindow(owner) ? owner : nullptr, message, module->description, MB_ICONWARNING);
     Quit(module);
     return 1;
 }
@@ -40,13 +43,18 @@ void DefaultsPath(HINSTANCE library, char* out)
 }
 
 // Replaces whatever hook an earlier Init left, so only one is ever installed.
-bool InstallHook(HOOKPROC procedure, HINSTANCE library)
+// It watches the host window's own thread: a hook for every thread would map
+// this library into every program the user runs, and on 64-bit Windows would
+// run their messages through the thread that installed it.
+bool InstallHook(HOOKPROC procedure)
 {
     if (hookHandle) {
         UnhookWindowsHookEx(hookHandle);
         hookHandle = nullptr;
     }
-    hookHandle = SetWindowsHookExA(WH_CALLWNDPROC, procedure, library, 0);
+    const DWORD thread = GetWindowThreadProcessId(hostWindow, nullptr);
+    if (thread == 0) return false;   // no window, or one already destroyed
+    hookHandle = SetWindowsHookExA(WH_CALLWNDPROC, procedure, libraryInstance, thread);
     return hookHandle != nullptr;
 }
 
@@ -56,8 +64,10 @@ int __cdecl Init(winampVisModule* module)
 {
     hostWindow = module->hwndParent;
 
+    // A host that leaves the handle empty still finds the defaults beside
+    // the library, not beside itself.
     char defaultsPath[MAX_PATH];
-    DefaultsPath(module->hDllInstance, defaultsPath);
+    DefaultsPath(module->hDllInstance ? module->hDllInstance : libraryInstance, defaultsPath);
 
     if (!config) {
         config = new (std::nothrow) ZelpinConfig(defaultsPath[0] ? defaultsPath : nullptr);
@@ -90,16 +100,16 @@ int __cdecl Init(winampVisModule* module)
         // A notice the last run left untaken names a skin of the past.
         char stale[MAX_PATH];
         TakeNoticedSkin(stale);
-        if (!InstallHook(NoticeWatchHook, module->hDllInstance))
+        if (!InstallHook(NoticeWatchHook))
             return Fail(module, "Unable to set hook");
         SendMessageA(hostWindow, kCompanionHello, kCompanionHelloCode,
-                     reinterpret_cast<LPARAM>(hostWindow));
+                     reinterpret_cast<LPARAM>(hostWindow.load()));
         skinSuck->locator->GetCurrentSkin(skinPath, lastSkinName);
         return 0;
     }
 
     skinSuck->locator->RefreshSkins();
-    if (!InstallHook(PaintWatchHook, module->hDllInstance)) return Fail(module, "Unable to set hook");
+    if (!InstallHook(PaintWatchHook)) return Fail(module, "Unable to set hook");
     return 0;
 }
 
@@ -125,8 +135,9 @@ void __cdecl Quit(winampVisModule*)
 // (reserved set) the platform reclaims all of it, while the other threads
 // are gone and may have died holding the window system's locks: a USER or
 // GDI call then could hang or crash the player as it closes.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
+    if (reason == DLL_PROCESS_ATTACH) libraryInstance = instance;
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) Quit(&visModule);
     return TRUE;
 }

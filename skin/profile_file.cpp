@@ -40,18 +40,19 @@ Span NextLine(const WCHAR*& at, const WCHAR* end)
     return Trimmed({begin, stop});
 }
 
-// "[name]": the name runs to the line's last ']', spaces around it trimmed.
-// A '[' line without a ']' is an ordinary key line.
+// "[name]": the name runs to the line's first ']', or to its end when it has
+// none, trimmed; what follows the ']' is ignored. So Windows reads it
+// (github.com/WelliSolutions/IniFileFormatReverseEngineering,
+// SquareBracket_Tests.cs: "read parsing stops at first ]", "the closing
+// square bracket is not needed"); Wine 8 runs the name to the last ']' and
+// takes a line without one for a key.
 bool IsHeader(Span line, Span* name)
 {
     if (line.begin == line.end || *line.begin != '[') return false;
-    for (const WCHAR* p = line.end; p > line.begin + 1; --p) {
-        if (p[-1] == ']') {
-            *name = Trimmed({line.begin + 1, p - 1});
-            return true;
-        }
-    }
-    return false;
+    const WCHAR* close = line.begin + 1;
+    while (close < line.end && *close != ']') ++close;
+    *name = Trimmed({line.begin + 1, close});
+    return true;
 }
 
 // The platform keeps names and values as C strings: a NUL ends them.
@@ -62,24 +63,34 @@ Span ToNul(Span s)
     return s;
 }
 
-bool Widen(const char* name, WCHAR (&wide)[kLongestName], int* length)
+bool Lookable(const char* name)
 {
     int n = 0;
-    for (; name[n]; ++n) {
-        if (n == kLongestName) return false;
-        wide[n] = static_cast<unsigned char>(name[n]);
-    }
-    *length = n;
-    return true;
+    while (name[n] && n < kLongestName) ++n;
+    return n < kLongestName;
 }
 
-// The platform's ordinal comparison without case: no Unicode folding that
-// would take, say, the Kelvin sign for a 'k'.
-bool SameName(Span name, const WCHAR* wanted, int wantedLength)
+}  // namespace
+
+bool SameProfileName(const WCHAR* name, int length, const char* ascii)
+{
+    for (int i = 0; i < length; ++i, ++ascii) {
+        if (*ascii == '\0') return false;
+        WCHAR c = name[i];
+        char a = *ascii;
+        if (c >= 'a' && c <= 'z') c = static_cast<WCHAR>(c - 'a' + 'A');
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (c != static_cast<unsigned char>(a)) return false;
+    }
+    return *ascii == '\0';
+}
+
+namespace {
+
+bool SameName(Span name, const char* wanted)
 {
     name = ToNul(name);
-    return CompareStringOrdinal(name.begin, static_cast<int>(name.end - name.begin), wanted,
-                                wantedLength, TRUE) == CSTR_EQUAL;
+    return SameProfileName(name.begin, static_cast<int>(name.end - name.begin), wanted);
 }
 
 // As RtlUnicodeStringToInteger with base 0: leading control characters and
@@ -177,21 +188,17 @@ bool ProfileFile::Load(HANDLE file)
     return ReadFile(file, raw, bytes, &got, nullptr) && got == bytes && Decode(raw, bytes);
 }
 
-// The platform's choice of character set: a UTF-8 byte-order mark means
-// UTF-8, otherwise the ANSI code page. UTF-16 files are left to it.
+// UTF-16 files are left to the platform; every other file is text in the
+// ANSI code page. Windows takes no UTF-8 byte-order mark: its bytes are the
+// first line's first characters, so a section named there is none
+// (IniFileFormatReverseEngineering, UTF8_Tests.cs: "the first line is
+// broken"). Wine 8 reads such a file as UTF-8.
 bool ProfileFile::Decode(const char* bytes, DWORD size)
 {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
     if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)))
         return false;
-    UINT codePage = CP_ACP;
-    if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        codePage = CP_UTF8;
-        bytes += 3;
-        size -= 3;
-    }
-    if (size == 0) return true;
-    const int length = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), text,
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(size), text,
                                            static_cast<int>(size));
     if (length <= 0) return false;
     return FindSection(text + length);
@@ -201,10 +208,7 @@ bool ProfileFile::Decode(const char* bytes, DWORD size)
 // a later one of the same name. False for a section name too long to look for.
 bool ProfileFile::FindSection(const WCHAR* end)
 {
-    WCHAR wanted[kLongestName];
-    int wantedLength = 0;
-    if (!Widen(section, wanted, &wantedLength))
-        return false;
+    if (!Lookable(section)) return false;
     for (const WCHAR* at = text; at < end;) {
         const WCHAR* lineStart = at;
         Span name;
@@ -213,7 +217,7 @@ bool ProfileFile::FindSection(const WCHAR* end)
             sectionEnd = lineStart;
             return true;
         }
-        if (SameName(name, wanted, wantedLength)) sectionBegin = at;
+        if (SameName(name, section)) sectionBegin = at;
     }
     if (sectionBegin) sectionEnd = end;
     return true;
@@ -222,16 +226,14 @@ bool ProfileFile::FindSection(const WCHAR* end)
 UINT ProfileFile::Int(const char* key, int fallback) const
 {
     if (source == Source::Missing) return static_cast<UINT>(fallback);
-    WCHAR wanted[kLongestName];
-    int wantedLength = 0;
-    if (source == Source::Platform || !Widen(key, wanted, &wantedLength))
+    if (source == Source::Platform || !Lookable(key))
         return GetPrivateProfileIntA(section, key, fallback, path);
 
     for (const WCHAR* at = sectionBegin; at < sectionEnd;) {
         const Span line = NextLine(at, sectionEnd);
         const WCHAR* equals = line.begin;
         while (equals < line.end && *equals != '=') ++equals;
-        if (!SameName(Trimmed({line.begin, equals}), wanted, wantedLength)) continue;
+        if (!SameName(Trimmed({line.begin, equals}), key)) continue;
         // The first key of the name decides, even when it has no value.
         if (equals == line.end) return static_cast<UINT>(fallback);
         return ValueToInt(Trimmed({equals + 1, line.end}), fallback);

@@ -1,11 +1,17 @@
 // One section of a settings ("ini") file, read once: Int answers each key
-// exactly as GetPrivateProfileIntA(section, key, fallback, path) does, with
+// as Windows' GetPrivateProfileIntA(section, key, fallback, path) does, with
 // one open and one read for the whole file instead of several platform
 // round trips per key. The rules it follows are in docs/tools.md; the
 // settings fuzz harness holds it to the platform's own reads.
 #pragma once
 
 #include <windows.h>
+
+// Whether length UTF-16 units at name spell the ASCII name, letter case
+// aside: what the platform's ordinal comparison without case answers (no
+// other character, not even the Kelvin sign, is taken for an ASCII letter),
+// with nothing Windows XP lacks.
+bool SameProfileName(const WCHAR* name, int length, const char* ascii);
 
 class ProfileFile {
 public:

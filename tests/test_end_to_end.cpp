@@ -3,6 +3,9 @@
 // analyser's per-column state starts at zero.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <psapi.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -386,8 +389,11 @@ TEST_F(EndToEnd, HookFailureUndoesEverythingAndInitAfterQuitStartsAfresh)
     module->Quit(module);   // twice does nothing more
     EXPECT_EQ(0, module->Render(module));
 
-    HINSTANCE library = module->hDllInstance;
-    module->hDllInstance = nullptr;   // a global hook needs the library's handle
+    // A hook on a window already destroyed, on the running plug-in.
+    EXPECT_EQ(0, module->Init(module));
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    module->hwndParent = gone;
     {
         MessageBoxWatcher watcher;
         EXPECT_EQ(1, module->Init(module));
@@ -395,13 +401,14 @@ TEST_F(EndToEnd, HookFailureUndoesEverythingAndInitAfterQuitStartsAfresh)
         ASSERT_EQ(1u, boxes.size());
         EXPECT_EQ("ZELPIN", boxes[0].caption);
         EXPECT_EQ("Unable to set hook", boxes[0].text);
+        EXPECT_EQ(nullptr, boxes[0].owner) << "a box owned by a window that is gone";
     }
     host.Repaint();   // would arm a reload if a hook were left
     Render(255, 2);
     ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
 
     // A new start after Quit loads the same skin afresh.
-    module->hDllInstance = library;
+    module->hwndParent = host.Window();
     EXPECT_EQ(0, module->Init(module));
     Render(255, 2);
     ExpectVisArea({kPeak, kBarA, kBackgroundA});
@@ -438,4 +445,69 @@ TEST(Library, QuitWithoutInitAndRenderBeforeInitDoNothing)
     module->Quit(module);
     EXPECT_EQ(0, module->Render(module));
     EXPECT_TRUE(FreeLibrary(library));
+}
+
+namespace {
+
+struct ProcessWindow {
+    DWORD process;
+    HWND window;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
+{
+    ProcessWindow* found = reinterpret_cast<ProcessWindow*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != found->process || !IsWindowVisible(window)) return TRUE;
+    found->window = window;
+    return FALSE;
+}
+
+// Whether a module of this name is loaded in the process.
+bool HasModule(HANDLE process, const char* name)
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process, modules, sizeof modules, &bytes)) return false;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+        char base[MAX_PATH] = "";
+        GetModuleBaseNameA(process, modules[i], base, MAX_PATH);
+        if (lstrcmpiA(base, name) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// The hook watches the host window's thread alone: another program's window
+// that receives messages while the plug-in runs never gets the library.
+TEST_F(EndToEnd, OtherProgramsNeverLoadTheLibrary)
+{
+    Start();
+    Render(255, 2);
+    char command[] = "notepad.exe";
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION other = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &other));
+    WaitForInputIdle(other.hProcess, 60000);
+    ProcessWindow found = {other.dwProcessId, nullptr};
+    for (int i = 0; i < 600 && !found.window; ++i) {
+        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
+        if (!found.window) Sleep(100);
+    }
+    ASSERT_NE(nullptr, found.window) << "the other program showed no window";
+    for (UINT message : {WM_NULL, WM_PAINT, WM_SIZE, WM_USER}) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(found.window, message, 0, 0, SMTO_NORMAL, 10000, &result);
+    }
+    EXPECT_TRUE(HasModule(other.hProcess, "user32.dll")) << "the module list was not read";
+    EXPECT_FALSE(HasModule(other.hProcess, "vis_zelpin.dll"));
+    TerminateProcess(other.hProcess, 0);
+    WaitForSingleObject(other.hProcess, 10000);
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
+    Render(255, 2);
+    ExpectVisArea({kPeak, kBarA, kBackgroundA});
 }

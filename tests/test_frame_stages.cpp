@@ -323,52 +323,96 @@ TEST_F(FrameStages, AnyPartGoneTurnsTheAnalyserOff)
     without("peak surface", peakSurface);
 }
 
-// The hooks see the messages of every window, also in other processes where
-// no host window is known: only the host window's own count.
+// The hooks read the message and the host window alone (the objects belong
+// to the rendering thread): only the host window's own messages count, each
+// stored as the stage that handles it at the next Render.
 TEST_F(FrameStages, HooksTakeOnlyTheHostWindowsMessages)
 {
     char notified[] = "Alpha";
     COPYDATASTRUCT notice = {kSkinNoticeCode, sizeof notified, notified};
     CWPSTRUCT paint = {0, 0, WM_PAINT, window};
     CWPSTRUCT copy = {reinterpret_cast<LPARAM>(&notice), 0, WM_COPYDATA, window};
-    SkinLocator* const owned = skinSuck->locator;
+    CWPSTRUCT size = {0, 0, WM_SIZE, window};
+    const UpdateStage reload = ReloadSkin, reselect = ReselectStages, drawer = DrawBars;
     const struct {
         const char* what;
         HOOKPROC hook;
         const CWPSTRUCT* message;
         HWND host;
-        SkinSuck* owner;
-        SkinLocator* locator;
-        bool arms;
+        bool ownerGone;
+        UpdateStage before, after;
     } cases[] = {
-        {"a repaint", PaintWatchHook, &paint, window, skinSuck, owned, true},
-        {"a notice", NoticeWatchHook, &copy, window, skinSuck, owned, true},
-        {"a repaint, no message record", PaintWatchHook, nullptr, window, skinSuck, owned, false},
-        {"a notice, no message record", NoticeWatchHook, nullptr, window, skinSuck, owned, false},
-        {"a repaint, no host window", PaintWatchHook, &paint, nullptr, skinSuck, owned, false},
-        {"a notice, no host window", NoticeWatchHook, &copy, nullptr, skinSuck, owned, false},
-        {"a notice, no locator owner", NoticeWatchHook, &copy, window, nullptr, owned, false},
-        {"a notice, no locator", NoticeWatchHook, &copy, window, skinSuck, nullptr, false},
+        {"a repaint", PaintWatchHook, &paint, window, false, kNoUpdate, reload},
+        {"a notice", NoticeWatchHook, &copy, window, false, kNoUpdate, reload},
+        {"a notice, no locator owner", NoticeWatchHook, &copy, window, true, kNoUpdate, reload},
+        {"a resize", PaintWatchHook, &size, window, false, drawer, reselect},
+        {"a resize, notices", NoticeWatchHook, &size, window, false, kNoUpdate, reselect},
+        {"a resize, a reload armed", PaintWatchHook, &size, window, false, reload, reload},
+        {"a repaint, notices", NoticeWatchHook, &paint, window, false, drawer, drawer},
+        {"a repaint, no message record", PaintWatchHook, nullptr, window, false, kNoUpdate, kNoUpdate},
+        {"a notice, no message record", NoticeWatchHook, nullptr, window, false, kNoUpdate, kNoUpdate},
+        {"a repaint, no host window", PaintWatchHook, &paint, nullptr, false, kNoUpdate, kNoUpdate},
+        {"a notice, no host window", NoticeWatchHook, &copy, nullptr, false, kNoUpdate, kNoUpdate},
     };
     SkinSuck* const kept = skinSuck;
     for (const auto& c : cases) {
         strcpy(skinPath, "before");
-        updateStage.store(NoOpStage);
+        updateStage.store(c.before);
         hostWindow = c.host;
-        skinSuck = c.owner;
-        kept->locator = c.locator;
+        if (c.ownerGone) skinSuck = nullptr;
         c.hook(HC_ACTION, 0, reinterpret_cast<LPARAM>(c.message));
         skinSuck = kept;
-        kept->locator = owned;
         hostWindow = window;
-        EXPECT_EQ(c.arms ? UpdateStage(ReloadSkin) : kNoUpdate, Update()) << c.what;
-        // A notice reaches the reload through the hand-over, never skinPath.
-        const bool notices = c.hook == NoticeWatchHook && c.arms;
+        EXPECT_EQ(c.after, Update()) << c.what;
+        // A notice hands its name over; the reload puts the Skins folder before it.
+        const bool notices = c.message == &copy && c.after == reload;
         char taken[MAX_PATH] = "";
         EXPECT_EQ(notices, TakeNoticedSkin(taken)) << c.what;
-        EXPECT_EQ(notices ? std::string(owned->skinsFolder) + "Alpha" : "", taken) << c.what;
+        EXPECT_STREQ(notices ? "Alpha" : "", taken) << c.what;
         EXPECT_STREQ("before", skinPath) << c.what;
     }
+}
+
+// A resize reselects at the next Render, which draws nothing else; the reload
+// of a notice composes the path there, keeping the last one when the two
+// would not fit.
+TEST_F(FrameStages, ArmedStagesRunAtTheNextRender)
+{
+    MakeSkin("Alpha", kBackgroundA, kBarA);
+    Report("Alpha");
+    ReloadSkin(&visModule);
+    SetWindowPos(window, nullptr, 0, 0, 550, 232, SWP_NOMOVE | SWP_NOZORDER);
+    ArmReselect();
+    EXPECT_EQ(PresentStage(PresentNormal), Present());
+    Render(&visModule);
+    EXPECT_EQ(PresentStage(PresentDouble), Present());
+    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
+    EXPECT_EQ(1, locator->queries) << "a resize reloaded";
+
+    config->dependQuelbix = 1;
+    const std::string folder = "C:\\Player\\Skins\\";
+    strcpy(locator->skinsFolder, folder.c_str());
+    const struct {
+        std::string name;
+        std::string path;
+    } notices[] = {
+        {"Beta", folder + "Beta"},
+        {"", folder},
+        {std::string(MAX_PATH - 1 - folder.size(), 'n'), folder + std::string(MAX_PATH - 1 - folder.size(), 'n')},
+        {std::string(MAX_PATH - folder.size(), 'n'), folder + std::string(MAX_PATH - 1 - folder.size(), 'n')},
+    };
+    for (const auto& n : notices) {
+        PostNoticedSkin(n.name.data(), n.name.size());
+        ArmReload();
+        Render(&visModule);
+        EXPECT_EQ(n.path, std::string(skinPath)) << n.name.size() << " characters";
+    }
+    locator->skinsFolder[0] = '\0';
+    PostNoticedSkin("Beta", 4);
+    ArmReload();
+    Render(&visModule);
+    EXPECT_EQ(folder + std::string(MAX_PATH - 1 - folder.size(), 'n'), std::string(skinPath))
+        << "no Skins folder";
 }
 
 // The skin changes again right after a reload asked for it, and the hook
