@@ -447,6 +447,45 @@ TEST(DibSurface, RowsReadAloneEqualTheWholeImage)
     }
 }
 
+// A plain file's section is made from a 40-byte info header and the file's
+// colour table, whatever header the file has: each gives the pixels and
+// colours of its 40-byte twin, also a version-5 header whose embedded colour
+// profile lies a megabyte past the header, far beyond any copy of it.
+TEST(DibSurface, EveryInfoHeaderGivesTheImageOfItsPlainTwin)
+{
+    const Bytes twin = BmpPaletted(20, 10, 8, Colours(256), [](int x, int y) { return (x * 7 + y) & 0xFF; });
+    const std::string twinPath = TempFile("twin.bmp");
+    WriteBytes(twinPath, twin);
+    DibSurface plain;
+    ASSERT_EQ(1, plain.Load(twinPath.c_str(), 0, 0));
+    const struct {
+        DWORD size;
+        DWORD csType;
+        DWORD profileAt;
+    } headers[] = {{40, 0, 0}, {52, 0, 0}, {56, 0, 0}, {108, 0, 0}, {124, 0, 0}, {124, 0x4D424544, 1 << 20}};
+    for (const auto& h : headers) {
+        Bytes b(twin.begin(), twin.begin() + 54);
+        b.resize(14 + h.size, 0);
+        PutDword(&b, 14, h.size);
+        PutDword(&b, 10, GetDword(twin, 10) + h.size - 40);
+        if (h.size == 124) {
+            PutDword(&b, 14 + 56, h.csType);
+            PutDword(&b, 14 + 112, h.profileAt);
+            PutDword(&b, 14 + 116, h.profileAt ? 4096 : 0);
+        }
+        b.insert(b.end(), twin.begin() + 54, twin.end());
+        if (h.profileAt) b.resize(14 + h.profileAt + 4096, 0x33);
+        PutDword(&b, 2, static_cast<DWORD>(b.size()));
+        const std::string path = TempFile("header.bmp");
+        WriteBytes(path, b);
+        DibSurface s;
+        ASSERT_EQ(1, s.Load(path.c_str(), 0, 0)) << h.size << "-byte header";
+        EXPECT_EQ(40u, s.header->biSize) << h.size << "-byte header";
+        EXPECT_EQ("", DifferenceInRows(s, plain, 0, 10)) << h.size << "-byte header";
+        EXPECT_EQ(0, memcmp(plain.palette, s.palette, 256 * sizeof(RGBQUAD))) << h.size << "-byte header";
+    }
+}
+
 // Asked for another size, the platform's loader scales the image; a size of
 // 0 keeps the image's own.
 TEST(DibSurface, LoadAtAnotherSizeScales)

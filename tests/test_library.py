@@ -57,6 +57,51 @@ def export_names(dump):
     return names
 
 
+# Every function the library imports, by DLL, and the first Windows that
+# has it: "NT5" is Windows 2000 and XP, as ReactOS's export tables of these
+# DLLs mark them (-version ranges starting at or below 0x502). The library
+# runs from Windows XP SP3 on, so nothing newer may come in; a new import is
+# a decision to write down here, not an accident.
+PRODUCT_IMPORTS = {
+    "GDI32.dll": "BitBlt CreateCompatibleDC CreateDIBSection DeleteDC DeleteObject GdiFlush "
+                 "GetDIBColorTable GetObjectA GetPixel PatBlt SelectObject StretchBlt",
+    "KERNEL32.dll": "CloseHandle CreateFileA FindClose FindFirstFileA FindNextFileA "
+                    "GetFileAttributesA GetFileSizeEx GetLastError GetModuleFileNameA "
+                    "GetModuleHandleA GetPrivateProfileIntA GetPrivateProfileStringA GlobalAlloc "
+                    "GlobalFree IsDBCSLeadByte MultiByteToWideChar ReadFile SetFilePointerEx",
+    "USER32.dll": "CallNextHookEx CharNextExA CharPrevExA GetDC GetWindowLongA GetWindowRect "
+                  "GetWindowThreadProcessId IsWindow LoadImageA MessageBoxA ReleaseDC SendMessageA "
+                  "SetRect SetRectEmpty SetWindowsHookExA UnhookWindowsHookEx",
+    "msvcrt.dll": "fgets fopen fclose free malloc memcpy strcmp strlen strrchr strtok",
+}
+# What the C runtime's start-up and its pseudo-relocation report bring.
+RUNTIME_IMPORTS = {
+    "KERNEL32.dll": "DeleteCriticalSection EnterCriticalSection FreeLibrary GetProcAddress "
+                    "InitializeCriticalSection LeaveCriticalSection LoadLibraryA Sleep TlsGetValue "
+                    "VirtualProtect VirtualQuery",
+    "msvcrt.dll": "_amsg_exit _initterm _iob _lock _unlock abort calloc fwrite realloc strncmp "
+                  "vfprintf",
+}
+FIRST_WINDOWS = "NT5"
+# The shipped library's ceiling.
+LARGEST_LIBRARY = 49152
+
+
+def imported_functions(dump):
+    """{DLL name: set of function names} from the import tables."""
+    imports, dll = {}, None
+    for line in dump.splitlines():
+        m = re.match(r"\s*DLL Name:\s*(\S+)", line)
+        if m:
+            dll = m.group(1)
+            imports[dll] = set()
+            continue
+        m = re.match(r"\s+[0-9a-f]+\s+\d+\s+(\w+)\s*$", line)
+        if dll and m:
+            imports[dll].add(m.group(1))
+    return imports
+
+
 class Library(unittest.TestCase):
     def test_is_pe32_for_i386(self):
         dump = headers()
@@ -70,6 +115,19 @@ class Library(unittest.TestCase):
         self.assertTrue(m and int(m.group(1), 16) & 0x2000,
                         "%s: file characteristics should mark a DLL, got %s"
                         % (DLL, m.group(0) if m else "none"))
+
+    def test_imports_exactly_the_pinned_functions(self):
+        got = imported_functions(headers())
+        for dll in sorted(set(got) | set(PRODUCT_IMPORTS) | set(RUNTIME_IMPORTS)):
+            pinned = set(PRODUCT_IMPORTS.get(dll, "").split()) | set(RUNTIME_IMPORTS.get(dll, "").split())
+            have = got.get(dll, set())
+            self.assertEqual((set(), set()), (have - pinned, pinned - have),
+                             "%s: %s imports (new, gone) against the pinned list, each of them "
+                             "first in Windows %s or else" % (DLL, dll, FIRST_WINDOWS))
+
+    def test_at_most_48_kib(self):
+        size = os.path.getsize(DLL)
+        self.assertLessEqual(size, LARGEST_LIBRARY, "%s is %d bytes" % (DLL, size))
 
     def test_imports_only_system_libraries(self):
         imports = re.findall(r"DLL Name:\s*(\S+)", headers())

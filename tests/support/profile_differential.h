@@ -5,6 +5,7 @@
 
 #include <string>
 
-// "" when both agree on every read, else the first read that differs. The
+// "" when both agree on every read, or when the file is one where Wine reads
+// otherwise than Windows; else the first read that differs. The
 // platform caches files by name: give every content a name of its own.
 std::string ProfileReadsDiffer(const char* path);
