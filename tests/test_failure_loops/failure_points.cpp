@@ -123,15 +123,6 @@ void* __cdecl Realloc(void* old, size_t size)
     return Take<void*>(kHeapBlocks, block, nullptr);
 }
 
-char* __cdecl Strdup(const char* text)
-{
-    if (Fails(kStrdup)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    return Take<char*>(kHeapBlocks, REAL(kStrdup, Strdup)(text), nullptr);
-}
-
 void __cdecl Free(void* block)
 {
     Give(kHeapBlocks, block);
@@ -303,7 +294,6 @@ const Import kImports[] = {
     IMPORT(kMalloc, "msvcrt.dll", "malloc", Malloc),
     IMPORT(kCalloc, "msvcrt.dll", "calloc", Calloc),
     IMPORT(kRealloc, "msvcrt.dll", "realloc", Realloc),
-    IMPORT(kStrdup, "msvcrt.dll", "_strdup", Strdup),
     IMPORT(kGlobalAlloc, "KERNEL32.dll", "GlobalAlloc", GlobalAllocWrapper),
     IMPORT(kCreateDIBSection, "GDI32.dll", "CreateDIBSection", CreateDIBSectionWrapper),
     IMPORT(kCreateCompatibleDC, "GDI32.dll", "CreateCompatibleDC", CreateCompatibleDCWrapper),
@@ -341,7 +331,7 @@ const char* CallName(FailingCall call)
 
 bool IsAllocation(FailingCall call)
 {
-    return call == kMalloc || call == kCalloc || call == kRealloc || call == kStrdup;
+    return call == kMalloc || call == kCalloc || call == kRealloc;
 }
 
 bool PatchFailingCalls(HMODULE library, std::string* missing)

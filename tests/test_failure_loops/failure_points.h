@@ -15,7 +15,6 @@ enum FailingCall {
     kMalloc,   // the C runtime's allocators: operator new ends in one of these
     kCalloc,
     kRealloc,
-    kStrdup,
     kGlobalAlloc,
     kCreateDIBSection,
     kCreateCompatibleDC,
