@@ -27,7 +27,6 @@ namespace skin_check {
 
 namespace {
 
-const unsigned char kFullRatio = 128;
 const unsigned char kBlendMethods = 3;
 
 const unsigned char* PixelAt(const DibSurface& surface, int memoryRow, int x)
@@ -92,16 +91,10 @@ bool WritePixelRecord(FILE* out, const char* name, const char* folder, const cha
     VisColor colors;
     colors.ReadVisColors(files.colors);
     DibSurface image;
-    const char* unusable = nullptr;
-    switch (LoadMainBitmap(files.bitmap, &image)) {
-    case BitmapUse::Missing: unusable = "is missing"; break;
-    case BitmapUse::Unsound: unusable = "is cut short or malformed"; break;
-    case BitmapUse::Fails: unusable = "does not load"; break;
-    case BitmapUse::Loads: break;
-    }
-    if (unusable) {
-        std::fprintf(out, "none main.bmp %s: the plug-in builds no bar frames for this skin\n",
-                     unusable);
+    const BitmapUse use = LoadMainBitmap(files.bitmap, &image);
+    if (use != BitmapUse::Loads) {
+        std::fprintf(out, "none main.bmp %s%s: the plug-in builds no bar frames for this skin\n",
+                     use == BitmapUse::Fails ? "" : "is ", BitmapUseText(use, files.bitmap));
         return true;
     }
     if (!SetUpSurfaces()) {
