@@ -192,8 +192,7 @@ bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
         if (std::strchr(name, '?')) {
             // No file name holds "?": the platform shows characters the ANSI
             // code page cannot hold so, and no ANSI program can open the file.
-            row.refusal = "its name has characters the ANSI code page cannot hold: the player "
-                          "cannot open it";
+            row.refusal = "a name the ANSI code page cannot hold: the player cannot open it";
         } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             row.folder = skins + "\\" + name;
             if (FolderIsEmpty(row.folder)) row.refusal = "an empty folder: no skin in it";
@@ -283,6 +282,7 @@ bool ReportIdentification(const std::string& skins, std::vector<Row>& rows)
     for (const Row& row : rows) {
         if (row.catalogued >= 0) continue;
         const char* why = row.archive ? "an archive: the plug-in catalogues folders only"
+                          : !row.refusal.empty() ? row.refusal.c_str()
                           : row.bitmap != BitmapUse::Loads ? "its main bitmap does not load"
                           : locator.entryCount >= kCatalogueSize ? "the catalogue is full"
                           : "its folder cannot be read";

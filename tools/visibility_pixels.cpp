@@ -8,7 +8,8 @@
 // either "none REASON" (no analyser, or no bar frames to measure), or
 // "settings METHOD RATIO" (the blend in effect, the ratio in 128ths) followed
 // by one block per variant: the line "variant METHOD RATIO PERCENT BARS
-// PEAKS" and BARS then PEAKS pairs of six bytes, the painted pixel's red,
+// PEAKS LABEL" (LABEL as the report words the blend: "mix 49/128 (38.2%)")
+// and BARS then PEAKS pairs of six bytes, the painted pixel's red,
 // green and blue, then those of the background pixel under it. PERCENT is the
 // smallest "Ratio" that gives RATIO; PEAKS is 0 when "Peaks" is off.
 #include "tools/skin_check.h"
@@ -65,9 +66,11 @@ void WriteVariant(FILE* out, DibSurface* image, const ZelpinConfig& settings,
             for (int x = 0; x < kVisWidth; ++x)
                 AddPair(&peaks, PixelAt(*peakSurface, row, x), PixelAt(strip, row, x));
 
-    std::fprintf(out, "variant %u %u %d %u %u\n", settings.blendMethod, settings.ratio,
+    char ratio[kRatioTextRoom];
+    std::fprintf(out, "variant %u %u %d %u %u %s %s\n", settings.blendMethod, settings.ratio,
                  PercentFor(settings.ratio), static_cast<unsigned>(bars.size() / 6),
-                 static_cast<unsigned>(peaks.size() / 6));
+                 static_cast<unsigned>(peaks.size() / 6), BlendName(settings.blendMethod),
+                 RatioText(settings.ratio, ratio, sizeof ratio));
     std::fwrite(bars.data(), 1, bars.size(), out);
     std::fwrite(peaks.data(), 1, peaks.size(), out);
 }
