@@ -8,6 +8,7 @@ display, with env.sh's environment.
 """
 
 import argparse
+import importlib.util
 import os
 import shutil
 import sys
@@ -159,10 +160,8 @@ def vet(args):
     if args.out and os.path.exists(args.out) and not os.path.isdir(args.out):
         raise command_line.BadInput('--out %s is a file, not a folder' % args.out)
     if args.song:
-        try:
-            import soundfile  # noqa: F401  (installed by scripts/setup on the first run)
-        except ImportError:
-            return
+        if importlib.util.find_spec('soundfile') is None:
+            return      # scripts/setup installs it before the run, which checks the song
         from scriptlib.spectrum_frames import SongError, song_info
         try:
             song_info(args.song)

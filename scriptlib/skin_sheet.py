@@ -28,6 +28,7 @@ CELL_W = PANEL_W + 2 * PAD
 CELL_H = NAME_H + PANEL_H + REMARK_H + 2 * PAD
 # Skins the player cannot open, as the rows of scripts/check --all say it.
 EMPTY = 'an empty folder: no skin in it'
+UNREADABLE = 'a folder that cannot be read'
 CODE_PAGE = "a name the ANSI code page cannot hold: the player cannot open it"
 # Several hosts at once: each mostly waits for its frame timer.
 PARALLEL_RUNS = 8
@@ -171,9 +172,14 @@ def make_sheet(skins, out, build, plugin_ini, frames, seconds, keep_captures=Fal
             place = os.path.join(work, str(k))
             try:
                 path = os.path.join(skins, names[k])
-                if os.path.isdir(path) and not os.listdir(path):
-                    cells[k].problem = EMPTY
-                    return
+                if os.path.isdir(path):
+                    try:
+                        if not os.listdir(path):
+                            cells[k].problem = EMPTY
+                            return
+                    except OSError:
+                        cells[k].problem = UNREADABLE
+                        return
                 if code_page_name(path):
                     cells[k].problem = CODE_PAGE
                     return

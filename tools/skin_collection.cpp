@@ -161,18 +161,20 @@ const Archive* FindArchive(const std::vector<Archive>& archives, const char* nam
     return nullptr;
 }
 
-bool FolderIsEmpty(const std::string& folder)
+// Why a skin folder holds no skin at all: empty, or not to be read; null
+// when it holds files.
+const char* FolderProblem(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
     HANDLE listing = FindFirstFileA((folder + "\\*.*").c_str(), &found);
-    if (listing == INVALID_HANDLE_VALUE) return true;
+    if (listing == INVALID_HANDLE_VALUE) return "a folder that cannot be read";
     bool empty = true;
     do {
         empty = empty && (std::strcmp(found.cFileName, ".") == 0 ||
                           std::strcmp(found.cFileName, "..") == 0);
     } while (empty && FindNextFileA(listing, &found));
     FindClose(listing);
-    return empty;
+    return empty ? "an empty folder: no skin in it" : nullptr;
 }
 
 // The skins in the order the platform lists the folder, which is the order
@@ -195,7 +197,7 @@ bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
             row.refusal = "a name the ANSI code page cannot hold: the player cannot open it";
         } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             row.folder = skins + "\\" + name;
-            if (FolderIsEmpty(row.folder)) row.refusal = "an empty folder: no skin in it";
+            if (const char* problem = FolderProblem(row.folder)) row.refusal = problem;
         } else if (const Archive* archive = FindArchive(archives, name)) {
             row.archive = true;
             row.folder = archive->folder;
