@@ -11,11 +11,6 @@ ColorPicker colorPicker = PickFromTop;
 
 namespace {
 
-const int kFirstBarColor = 2;
-const int kPeakColor = 23;
-const int kVisColorCount = 24;
-const int kFullRatio = 128;
-
 // The ratio and colours of the build in progress, read by the pickers and blends.
 unsigned char buildRatio;
 COLORREF buildColors[kVisColorCount];
@@ -57,15 +52,10 @@ typedef void (*PaintRow)(DibSurface* surface, int y, COLORREF color);
 PaintRow paintRow = PaintRowWith<BlendMix>;
 
 // Block 0 of the strip takes the background, converted to 24 bits by the
-// copy; a skin image smaller than 100 x 59 leaves the part of the rectangle
-// it does not cover black. The other sixteen blocks are copies of block 0.
+// copy. The other sixteen blocks are copies of block 0.
 void LayBackground(DibSurface* skinImage)
 {
-    HDC strip = stripSurface->memDC;
-    PatBlt(strip, 0, 0, kVisWidth, kVisHeight, BLACKNESS);
-    BitBlt(strip, 0, 0, kVisWidth, kVisHeight, skinImage->memDC, kVisLeft, kVisTop, SRCCOPY);
-    // The pixels are worked on in memory from here on: let the copies land.
-    GdiFlush();
+    LayVisBackground(stripSurface->memDC, *skinImage);
     const unsigned char* block0 = RowFromTop(stripSurface, kVisHeight - 1);
     const size_t blockBytes = static_cast<size_t>(kVisHeight) * stripSurface->stride;
     for (int y = 2 * kVisHeight - 1; y < kVisHeight * kStripFrames; y += kVisHeight)
@@ -118,6 +108,14 @@ void BuildPeakRow()
 }
 
 }  // namespace
+
+void LayVisBackground(HDC target, const DibSurface& skinImage)
+{
+    PatBlt(target, 0, 0, kVisWidth, kVisHeight, BLACKNESS);
+    BitBlt(target, 0, 0, kVisWidth, kVisHeight, skinImage.memDC, kVisLeft, kVisTop, SRCCOPY);
+    // The pixels are worked on in memory from here on: let the copies land.
+    GdiFlush();
+}
 
 COLORREF PickByRow(int, int b)
 {

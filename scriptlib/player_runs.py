@@ -7,8 +7,6 @@ import os
 import shutil
 import subprocess
 
-from scriptlib import make_sample, spectrum_frames
-
 FPS = 60
 SETTINGS_FILES = ('zelpin.txt', 'zelpin.ini')
 WINE_RUN = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 'scripts',
@@ -41,12 +39,14 @@ def sample_tune(build):
     sample = os.path.join(build, 'sample')
     wav = os.path.join(sample, 'tune.wav')
     if not os.path.isfile(wav):
+        from scriptlib import make_sample
         make_sample.make_sample(sample)
     return wav
 
 
-def write_frames(wav, out):
-    samples, rate = spectrum_frames.read_wav(wav)
+def write_frames(song, out):
+    from scriptlib import spectrum_frames
+    samples, rate = spectrum_frames.read_song(song)
     with open(out, 'wb') as f:
         f.write(spectrum_frames.spectrum_frames(samples, rate, FPS).tobytes())
 

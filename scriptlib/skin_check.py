@@ -1,24 +1,34 @@
-"""Prints what the plug-in will read from a skin (a folder or a .wsz/.zip
-archive) and how well its analyser stands out (skin_visibility.py), or with
---all a line for every skin of a Skins folder and how well the plug-in tells
-them apart by sight. Run by scripts/check under the virtual display, with
-env.sh's environment.
-
-usage: python3 -m scriptlib.skin_check SKIN [--plugin-ini FILE]
-       python3 -m scriptlib.skin_check --all SKINS [--plugin-ini FILE]
-Exit status: 0 the analyser is shown (--all: by every skin, and every skin is
-told apart), 1 otherwise, 2 bad command line or unreadable input.
+"""scripts/check: prints what the plug-in will read from a skin (a folder or
+a .wsz/.zip archive) and how well its analyser stands out (skin_visibility.py),
+or with --all a line for every skin of a Skins folder and how well the
+plug-in tells them apart by sight. scripts/check runs it twice: with
+ZELPIN_VET set it only checks the command line (at once, before any display
+or Wine starts), then under the virtual display, with env.sh's environment,
+for the report.
 """
 
+import argparse
 import os
 import subprocess
 import sys
 import tempfile
 
-from scriptlib import skin_visibility
-from scriptlib.command_line import Parser
+from scriptlib import command_line
 from scriptlib.player_runs import WINE_RUN, report_text, windows_path
 from scriptlib.skin_archive import SkinInputError, collection_entries, is_archive, open_skin
+
+DESCRIPTION = """Prints what the plug-in reads from a skin: its settings file key by key,
+its vis colours line by line and its main bitmap, every fallback and pitfall,
+and how well the analyser stands out from the background in each blend
+method. With --all: a line for every skin of a Skins folder, and the skins
+the plug-in cannot tell apart by sight."""
+
+EPILOG = """Exit status: 0 the skin shows the analyser (--all: every skin does, each
+with a usable main.bmp, and every skin can be told apart); 1 the skin shows
+no analyser (Enable 0, or a path too long for the plug-in; --all: any skin
+falls short); 2 bad command line or input (nothing is started then); 3 the
+analyser is shown, but main.bmp is missing or unusable, so the plug-in draws
+no bars of this skin's own."""
 
 
 def run_check(args, quiet=False):
@@ -40,6 +50,7 @@ def check_one(path, ini_args, work):
     pixels = os.path.join(work, 'pixels')
     status = run_check([windows_path(skin.folder), '--pixels-out', windows_path(pixels)] + ini_args)
     if os.path.isfile(pixels):
+        from scriptlib import skin_visibility
         print('\n'.join(skin_visibility.read_one(pixels).lines()))
     return status
 
@@ -68,6 +79,7 @@ def archive_list(skins, work):
 def verdict_list(pixels, work):
     """The verdict of every skin that has a figure, in the list the check
     program reads (name, tab, verdict)."""
+    from scriptlib import skin_visibility
     listing = os.path.join(work, 'verdicts.txt')
     with open(listing, 'wb') as f:
         for record in skin_visibility.read_pixels(pixels):
@@ -84,6 +96,11 @@ def check_all(skins, ini_args, work):
     if status != 0:
         return status
     status = run_check(args + ['--verdicts', windows_path(verdict_list(pixels, work))])
+    odd = [name for name in collection_entries(skins) if command_line.code_page_name(name)]
+    if odd:
+        print('\nNames the ANSI code page cannot hold (the player cannot open these skins):')
+        for name in sorted(odd):
+            print('  "%s", shown above as "%s"' % (name, name.encode('cp1252', 'replace').decode('cp1252')))
     if notes:
         print('\nArchives:')
         for note in notes:
@@ -91,20 +108,31 @@ def check_all(skins, ini_args, work):
     return status
 
 
-def main():
-    parser = Parser('check', prog='scripts/check', description=__doc__.split('\n\n')[0])
-    parser.add_argument('skin', metavar='SKIN', help='a skin folder or archive')
-    parser.add_argument('--all', action='store_true',
-                        help='SKIN is a Skins folder: check every skin in it')
-    parser.add_argument('--plugin-ini', metavar='FILE')
-    args = parser.parse_args()
+def parser():
+    p = command_line.Parser('check', description=DESCRIPTION, epilog=EPILOG,
+                            formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument('skin', metavar='SKIN',
+                   help='a skin: its folder, or a .wsz or .zip archive of it; with --all, a '
+                        'Skins folder')
+    p.add_argument('--all', action='store_true',
+                   help='SKIN is a Skins folder: a line for every skin folder and archive in it')
+    p.add_argument('--plugin-ini', metavar='FILE',
+                   help="the player's plugin.ini, for its defaults (without it the plug-in's "
+                        'built-in defaults apply)')
+    return p
 
-    ini_args = []
+
+def vet(args):
+    command_line.skin_argument(args.skin, args.all)
     if args.plugin_ini:
-        if not os.path.isfile(args.plugin_ini):
-            sys.stderr.write('check: %s does not exist\n' % args.plugin_ini)
-            sys.exit(2)
-        ini_args = ['--plugin-ini', windows_path(args.plugin_ini)]
+        command_line.existing_file('--plugin-ini', args.plugin_ini)
+
+
+def main():
+    args = command_line.vet(parser(), vet)
+    if os.environ.get('ZELPIN_VET'):
+        return
+    ini_args = ['--plugin-ini', windows_path(args.plugin_ini)] if args.plugin_ini else []
     with tempfile.TemporaryDirectory(prefix='zelpin-check-') as work:
         try:
             if args.all:

@@ -1,43 +1,35 @@
-"""Plays a tune in the stand-in host with the real plug-in and a given skin
-(a folder or a .wsz/.zip archive), and writes what the analyser shows (run
-by scripts/preview under the virtual display, with env.sh's environment).
-With --all, plays every skin of a Skins folder for a short while and writes
-a contact sheet instead (see skin_sheet.py): sheet.png and sheet.gif.
-
-Output folder (default out/preview/<skin name>/):
-  analyser.gif   the analyser in the skin's own settings, enlarged 4 times
-  variants.gif   the skin's own settings above every style (bars, peaks,
-                 rain) in every blend method (mix, add, subtract), side by
-                 side, enlarged 3 times; the cell of the own settings framed,
-                 and beside the own settings, framed, the blend and ratio
-                 whose bars stand out best when that is another one
-  main.png       the whole main window, mid-tune, in the own settings
-  check.txt      what the plug-in reads from the skin and how visible its
-                 analyser is (scripts/check)
-  captures/      with --keep-captures: the host's capture of every run
-                 (own.cap, <style>-<blend>.cap, best.cap)
-
-usage: python3 -m scriptlib.skin_preview SKIN [WAV] [--out DIR] [--seconds S]
-                       [--plugin-ini FILE] [--keep-captures]
-       python3 -m scriptlib.skin_preview --all SKINS [WAV] [--out DIR] [--seconds S]
-                       [--plugin-ini FILE]
+"""scripts/preview: plays a song in the stand-in host with the real plug-in
+and a given skin (a folder or a .wsz/.zip archive), and writes what the
+analyser shows. With --all, plays every skin of a Skins folder for a short
+while and writes a contact sheet instead (see skin_sheet.py). scripts/preview
+runs it twice: with ZELPIN_VET set it only checks the command line and the
+song (at once, before any display or Wine starts), then under the virtual
+display, with env.sh's environment.
 """
 
+import argparse
+import importlib.util
 import os
 import shutil
 import sys
 import tempfile
-from concurrent.futures import ThreadPoolExecutor
 
-from PIL import Image, ImageDraw, ImageFont
-
-from scriptlib import capture_to_gif, skin_sheet, skin_visibility
-from scriptlib.command_line import Parser
-from scriptlib.pictures import (BACKDROP, BEST, INK, MARK, VIS_H, VIS_W, enlarge, frame_at,
-                                save_gif, timeline)
-from scriptlib.player_runs import (lay_out_player, report_text, run_host, sample_tune, wine,
-                                   windows_path, write_frames)
+from scriptlib import command_line
 from scriptlib.skin_archive import SkinInputError, open_skin
+
+DESCRIPTION = """Plays a song in the stand-in player with the real plug-in in a skin, and
+writes what the analyser shows: analyser.gif (the skin's own settings,
+4 times enlarged), variants.gif (every style in every blend method, and the
+most visible setting), main.png (the whole main window) and check.txt (what
+scripts/check says of the skin). Prints how visible the analyser is and
+where the pictures are. With --all: plays every skin of a Skins folder and
+writes a contact sheet (sheet.png, sheet.gif)."""
+
+EPILOG = """Exit status: 0 the pictures are written; 1 a run of the player failed;
+2 bad command line or input, such as a song that cannot be decoded (nothing
+is started then, and nothing is written)."""
+
+SECONDS = (0.5, 60.0)
 
 OWN_SCALE = 4
 GRID_SCALE = 3
@@ -49,20 +41,26 @@ PAD = 6
 
 
 def read_settings(path):
-    """The settings in effect, as the check program wrote them."""
-    values = {}
+    """The settings in effect, as the check program wrote them, and its
+    comment with the ratio in effect as the check words it."""
+    values, ratio = {}, ''
     with open(path, newline='') as f:
         for line in f:
             key, sep, value = line.strip().partition('=')
             if sep:
                 values[key] = int(value)
-    return values
+            elif line.startswith('; ratio '):
+                ratio = line[len('; ratio '):].strip()
+    return values, ratio
 
 
 class Grid:
     """Where the panels of variants.gif go, and the labels around them."""
 
-    def __init__(self, own_label, own_cell, best_label=None):
+    def __init__(self, own_label, own_cell, best_label=None, ratio=''):
+        from PIL import Image, ImageDraw, ImageFont
+
+        from scriptlib.pictures import BACKDROP, BEST, INK, MARK, VIS_H, VIS_W
         font = ImageFont.load_default()
         self.font = font
         w, h = VIS_W * GRID_SCALE, VIS_H * GRID_SCALE
@@ -87,7 +85,8 @@ class Grid:
             draw.rectangle([x - 2, y - 2, x + w + 1, y + h + 1], outline=BEST)
         for col, (style, _, _) in enumerate(STYLES):
             x, y = self.cells[(style, BLENDS[0][0])]
-            draw.text((x, y - text_h), style, fill=INK, font=font)
+            draw.text((x, y - text_h), '%s, %s' % (style, ratio) if ratio else style, fill=INK,
+                      font=font)
         for blend, _ in BLENDS:
             x, y = self.cells[(STYLES[0][0], blend)]
             draw.text((PAD, y + h // 2 - 5), blend, fill=INK, font=font)
@@ -96,6 +95,7 @@ class Grid:
             draw.rectangle([x - 2, y - 2, x + w + 1, y + h + 1], outline=MARK)
 
     def compose(self, own, variants):
+        from scriptlib.pictures import enlarge
         image = self.background.copy()
         image.paste(enlarge(own, GRID_SCALE), self.own)
         for key, panel in variants.items():
@@ -103,7 +103,8 @@ class Grid:
         return image
 
 
-def make_gifs(out, captures, settings, enabled, best_label=None):
+def make_gifs(out, captures, settings, ratio, enabled, best_label=None):
+    from scriptlib.pictures import enlarge, frame_at, save_gif, timeline
     own = captures['own']
     slots = timeline(captures.values())
     exact = save_gif([enlarge(frame_at(own, s), OWN_SCALE) for s in slots],
@@ -112,10 +113,10 @@ def make_gifs(out, captures, settings, enabled, best_label=None):
     style = 'bars' if not settings['Peaks'] else ('rain' if settings['Rain'] else 'peaks')
     blend = BLENDS[settings['BlendMethod']][0]
     if enabled:
-        label = "the skin's own settings: %s, %s" % (style, blend)
+        label = "the skin's own settings: %s, %s %s" % (style, blend, ratio)
     else:
         label = "the skin's own settings: Enable 0, no analyser"
-    grid = Grid(label, (style, blend) if enabled else None, best_label)
+    grid = Grid(label, (style, blend) if enabled else None, best_label, ratio)
     variants = {key: frames for key, frames in captures.items() if key != 'own'}
     exact &= save_gif([grid.compose(frame_at(own, s), {k: frame_at(f, s) for k, f in variants.items()})
                        for s in slots], os.path.join(out, 'variants.gif'))
@@ -124,75 +125,141 @@ def make_gifs(out, captures, settings, enabled, best_label=None):
 
 # ---------------------------------------------------------------- main
 
-def preview_all(args, root, build, plugin_ini, wav):
+def parser():
+    p = command_line.Parser('preview', description=DESCRIPTION, epilog=EPILOG,
+                            formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument('skin', metavar='SKIN',
+                   help='a skin: its folder, or a .wsz or .zip archive of it; with --all, a '
+                        'Skins folder')
+    p.add_argument('song', metavar='SONG', nargs='?',
+                   help='the song to play: MP3, OGG, FLAC or WAV (a bundled tune without one)')
+    p.add_argument('--all', action='store_true',
+                   help='SKIN is a Skins folder: play every skin in it and write a contact sheet')
+    p.add_argument('--out', metavar='DIR',
+                   help='where the pictures go (out/preview/<skin name>/, with --all '
+                        'out/preview/<Skins folder name>-sheet/)')
+    p.add_argument('--seconds', metavar='S', type=float,
+                   help='how long each run plays, %g to %g seconds (4; with --all 1.5)' % SECONDS)
+    p.add_argument('--plugin-ini', metavar='FILE',
+                   help="the player's plugin.ini, for its defaults (the plug-in's own "
+                        'plugin.ini without it)')
+    p.add_argument('--keep-captures', action='store_true',
+                   help="also keep the player's capture of every run in DIR/captures/")
+    p.add_argument('--no-build', action='store_true',
+                   help='use the plug-in as built last, without building it first')
+    return p
+
+
+def vet(args):
+    command_line.skin_argument(args.skin, args.all)
+    if args.seconds is not None and not SECONDS[0] <= args.seconds <= SECONDS[1]:
+        raise command_line.BadInput('--seconds %g is out of range: %g to %g'
+                                    % (args.seconds, SECONDS[0], SECONDS[1]))
+    if args.plugin_ini:
+        command_line.existing_file('--plugin-ini', args.plugin_ini)
+    if args.out and os.path.exists(args.out) and not os.path.isdir(args.out):
+        raise command_line.BadInput('--out %s is a file, not a folder' % args.out)
+    if args.song:
+        if importlib.util.find_spec('soundfile') is None:
+            return      # scripts/setup installs it before the run, which checks the song
+        from scriptlib.spectrum_frames import SongError, song_info
+        try:
+            song_info(args.song)
+        except SongError as e:
+            raise command_line.BadInput(str(e))
+
+
+class Output:
+    """The output folder: made when the first picture is written, and
+    removed again when the run fails before it is complete, unless it was
+    there before."""
+
+    def __init__(self, path):
+        self.path = path
+        self.existed = os.path.isdir(path)
+
+    def __enter__(self):
+        os.makedirs(self.path, exist_ok=True)
+        return self.path
+
+    def __exit__(self, kind, value, trace):
+        if kind is not None and not self.existed:
+            shutil.rmtree(self.path, ignore_errors=True)
+        return False
+
+
+def main():
+    args = command_line.vet(parser(), vet)
+    if os.environ.get('ZELPIN_VET'):
+        return
+    from scriptlib.player_runs import sample_tune
+    from scriptlib.spectrum_frames import SongError
+
+    root, build = os.environ['ZELPIN_ROOT'], os.environ['ZELPIN_BUILD']
+    if args.seconds is None:
+        args.seconds = 1.5 if args.all else 4.0
+    plugin_ini = os.path.abspath(args.plugin_ini or os.path.join(root, 'plugin', 'plugin.ini'))
+    song = os.path.abspath(args.song) if args.song else sample_tune(build)
+    try:
+        if args.all:
+            preview_all(args, root, build, plugin_ini, song)
+        else:
+            with tempfile.TemporaryDirectory(prefix='zelpin-skin-') as unpacked:
+                preview_one(args, root, build, plugin_ini, song, open_skin(args.skin, unpacked))
+    except (SkinInputError, SongError) as e:
+        sys.stderr.write('preview: %s\n' % e)
+        sys.exit(2)
+
+
+def preview_all(args, root, build, plugin_ini, song):
+    from scriptlib import skin_sheet
+    from scriptlib.player_runs import write_frames
     skins = os.path.abspath(args.skin)
     out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview',
                                                    os.path.basename(skins) + '-sheet'))
-    os.makedirs(out, exist_ok=True)
     os.makedirs(build, exist_ok=True)
     with tempfile.TemporaryDirectory(prefix='zelpin-frames-', dir=build) as work:
         frames = os.path.join(work, 'tune.frames')
-        write_frames(wav, frames)
-        cells, exact = skin_sheet.make_sheet(skins, out, build, plugin_ini, frames, args.seconds)
+        write_frames(song, frames)
+        with Output(out):
+            cells, exact = skin_sheet.make_sheet(skins, out, build, plugin_ini, frames, args.seconds,
+                                                 args.keep_captures)
     for cell in cells:
         if cell.problem:
             print('preview: %s: %s' % (cell.name, cell.problem))
         elif not cell.shown:
             print('preview: %s shows no analyser in its own settings' % cell.name)
-        elif cell.visibility:
-            print('preview: %s: %s' % (cell.name, cell.visibility))
+        for remark in (cell.note, cell.visibility):
+            if remark:
+                print('preview: %s: %s' % (cell.name, remark))
     if not exact:
         print('preview: some frames had more than 256 colours; sheet.gif shows them reduced')
-    print('preview: %d skins in %s: sheet.png, sheet.gif' % (len(cells), out))
+    print('preview: %d skins in %s: sheet.png, sheet.gif%s'
+          % (len(cells), out, ', captures/' if args.keep_captures else ''))
 
 
-def main():
-    parser = Parser('preview', description=__doc__.split('\n\n')[0])
-    parser.add_argument('skin')
-    parser.add_argument('wav', nargs='?')
-    parser.add_argument('--all', action='store_true',
-                        help='SKIN is a Skins folder: a contact sheet of every skin in it')
-    parser.add_argument('--out')
-    parser.add_argument('--seconds', type=float)
-    parser.add_argument('--plugin-ini')
-    parser.add_argument('--keep-captures', action='store_true')
-    parser.add_argument('--no-build', action='store_true', help='(taken by scripts/preview)')
-    args = parser.parse_args()
-
-    root, build = os.environ['ZELPIN_ROOT'], os.environ['ZELPIN_BUILD']
-    if args.seconds is None:
-        args.seconds = 1.5 if args.all else 4.0
-    if not 0.5 <= args.seconds <= 60:
-        raise SystemExit('preview: --seconds must be 0.5..60')
-    plugin_ini = os.path.abspath(args.plugin_ini or os.path.join(root, 'plugin', 'plugin.ini'))
-    wav = os.path.abspath(args.wav) if args.wav else sample_tune(build)
-    for path in (plugin_ini, wav):
-        if not os.path.isfile(path):
-            raise SystemExit('preview: %s does not exist' % path)
-    try:
-        if args.all:
-            preview_all(args, root, build, plugin_ini, wav)
-        else:
-            with tempfile.TemporaryDirectory(prefix='zelpin-skin-') as unpacked:
-                preview_one(args, root, build, plugin_ini, wav, open_skin(args.skin, unpacked))
-    except SkinInputError as e:
-        sys.stderr.write('preview: %s\n' % e)
-        sys.exit(2)
-
-
-def preview_one(args, root, build, plugin_ini, wav, skin):
-    skin_dir = skin.folder
+def preview_one(args, root, build, plugin_ini, song, skin):
     skin_name = os.path.splitext(skin.name)[0] if skin.archive else skin.name
     out = os.path.abspath(args.out or os.path.join(root, 'out', 'preview', skin_name))
-    for note in skin.notes:
-        print('preview: %s: %s' % (skin.name, note))
+    os.makedirs(build, exist_ok=True)
+    with tempfile.TemporaryDirectory(prefix='zelpin-preview-', dir=build) as work:
+        with Output(out):
+            lines = play_skin(args, build, plugin_ini, song, skin, skin_name, work, out)
+    for line in lines:
+        print('preview: %s' % line)
 
-    work = os.path.join(build, 'preview', skin_name)
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
-    os.makedirs(out, exist_ok=True)
+
+def play_skin(args, build, plugin_ini, song, skin, skin_name, work, out):
+    """Plays the skin in every variant and writes the pictures into out;
+    returns the summary's lines."""
+    from concurrent.futures import ThreadPoolExecutor
+
+    from scriptlib import capture_to_gif, skin_sheet, skin_visibility
+    from scriptlib.player_runs import (lay_out_player, report_text, run_host, wine, windows_path,
+                                       write_frames)
+    skin_dir = skin.folder
     frames = os.path.join(work, 'tune.frames')
-    write_frames(wav, frames)
+    write_frames(song, frames)
 
     # What the plug-in reads, the settings in effect for the variants, and
     # how visible the analyser is.
@@ -202,13 +269,16 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
                   windows_path(skin_dir),
                   '--plugin-ini', windows_path(plugin_ini), '--settings-out', windows_path(effective),
                   '--pixels-out', windows_path(pixels)])
-    if check.returncode not in (0, 1) or not os.path.isfile(effective):
+    if check.returncode not in (0, 1, 3) or not os.path.isfile(effective):
         raise SystemExit('preview: the skin check failed: %s' % check.stdout.decode(errors='replace'))
     visibility = skin_visibility.read_one(pixels)
+    report = report_text(check.stdout)
+    archive = ['Skin archive: %s\n' % skin.name] + ['  %s\n' % n for n in skin.notes] + ['\n'] \
+        if skin.archive else []
     with open(os.path.join(out, 'check.txt'), 'w', encoding='utf-8', newline='') as f:
-        f.write(report_text(check.stdout) + ''.join(line + '\n' for line in visibility.lines()))
-    settings = read_settings(effective)
-    enabled = check.returncode == 0
+        f.write(''.join(archive) + report + ''.join(line + '\n' for line in visibility.lines()))
+    settings, ratio = read_settings(effective)
+    enabled = check.returncode != 1
 
     runs = {'own': None}
     for blend, method in BLENDS:
@@ -229,15 +299,17 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
         run_host(folder, skin_name, frames, args.seconds, capture, shot if key == 'own' else None)
         return key, capture_to_gif.read_capture(capture)[1]
 
-    print('preview: playing %s in %d runs of %g s with %s' % (skin_name, len(runs), args.seconds,
-          os.path.join(build, 'vis_zelpin.dll')))
+    if args.verbose:
+        print('preview: playing %s in %d runs of %g s with %s' % (skin_name, len(runs), args.seconds,
+              os.path.join(build, 'vis_zelpin.dll')))
     with ThreadPoolExecutor(PARALLEL_RUNS) as pool:
         captures = dict(pool.map(play, runs))
     for key, frames_of in captures.items():
         if not frames_of:
             raise SystemExit('preview: the %s run captured no frames' % names[key])
 
-    exact = make_gifs(out, captures, settings, enabled, best_label)
+    exact = make_gifs(out, captures, settings, ratio, enabled, best_label)
+    from PIL import Image
     Image.open(shot).convert('RGB').save(os.path.join(out, 'main.png'))
     if args.keep_captures:
         kept = os.path.join(out, 'captures')
@@ -245,18 +317,22 @@ def preview_one(args, root, build, plugin_ini, wav, skin):
         for key in runs:
             shutil.copy(os.path.join(work, names[key] + '.cap'), kept)
 
-    with open(os.path.join(out, 'check.txt'), encoding='utf-8') as f:
-        sys.stdout.write(f.read())
+    lines = ['%s: %s' % (skin.name, note) for note in skin.notes]
     if not enabled:
-        print('preview: in its own settings the skin shows no analyser; '
-              'variants.gif shows it with Enable 1')
+        lines.append('in its own settings the skin shows no analyser; '
+                     'variants.gif shows it with Enable 1')
     elif visibility.own:
-        print('preview: in its own settings the analyser is %s (bars median %.2f)%s'
-              % (visibility.own.verdict, visibility.own.bars.median,
-                 '; variants.gif frames the best: %s' % best.setting() if best_label else ''))
+        lines.append('in its own settings the analyser is %s (bars median %.2f)%s'
+                     % (visibility.own.verdict, visibility.own.bars.median,
+                        '; variants.gif frames the best: %s' % best.setting() if best_label else ''))
+    bitmap = skin_sheet.bitmap_note(report)
+    if bitmap:
+        lines.append(bitmap)
     if not exact:
-        print('preview: some frames had more than 256 colours; the GIFs show them reduced')
-    print('preview: results in %s: analyser.gif, variants.gif, main.png, check.txt' % out)
+        lines.append('some frames had more than 256 colours; the GIFs show them reduced')
+    lines.append('pictures in %s: analyser.gif, variants.gif, main.png%s; the full report in '
+                 'check.txt' % (out, ', captures/' if args.keep_captures else ''))
+    return lines
 
 
 if __name__ == '__main__':

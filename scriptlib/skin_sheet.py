@@ -15,16 +15,21 @@ from concurrent.futures import ThreadPoolExecutor
 from PIL import Image, ImageDraw, ImageFont
 
 from scriptlib import capture_to_gif, pictures, player_runs, skin_visibility
+from scriptlib.command_line import code_page_name
 from scriptlib.skin_archive import SkinInputError, catalogue_order, collection_entries, open_skin
 
 SCALE = 3
 COLUMNS = 4
 PANEL_W, PANEL_H = pictures.VIS_W * SCALE, pictures.VIS_H * SCALE
 NAME_H = 14
-REMARK_H = 12
+REMARK_H = 24               # two lines
 PAD = 8
 CELL_W = PANEL_W + 2 * PAD
 CELL_H = NAME_H + PANEL_H + REMARK_H + 2 * PAD
+# Skins the player cannot open, as the rows of scripts/check --all say it.
+EMPTY = 'an empty folder: no skin in it'
+UNREADABLE = 'a folder that cannot be read'
+CODE_PAGE = "a name the ANSI code page cannot hold: the player cannot open it"
 # Several hosts at once: each mostly waits for its frame timer.
 PARALLEL_RUNS = 8
 
@@ -54,11 +59,27 @@ class Cell:
 
 
 def fit(draw, font, text, width):
+    """The text shortened with "..." to fit the width. The built-in font
+    holds Latin-1 only: other characters show as "?"."""
+    text = text.encode('latin-1', 'replace').decode('latin-1')
     if draw.textlength(text, font=font) <= width:
         return text
     while text and draw.textlength(text + '...', font=font) > width:
         text = text[:-1]
     return text + '...'
+
+
+def wrap(draw, font, text, width):
+    """The text in two lines at most, broken between words; the second one
+    shortened when it does not fit."""
+    words = text.split(' ')
+    first = words.pop(0)
+    while words and draw.textlength(first + ' ' + words[0], font=font) <= width:
+        first += ' ' + words.pop(0)
+    lines = [fit(draw, font, first, width)]
+    if words:
+        lines.append(fit(draw, font, ' '.join(words), width))
+    return lines
 
 
 def background(cells):
@@ -72,8 +93,8 @@ def background(cells):
         remark = (cell.problem or (None if cell.shown else 'no analyser (Enable 0)') or cell.note
                   or cell.visibility)
         if remark:
-            draw.text((x, y + PANEL_H + 2), fit(draw, font, remark, PANEL_W),
-                      fill=pictures.MARK, font=font)
+            for k, line in enumerate(wrap(draw, font, remark, PANEL_W)):
+                draw.text((x, y + PANEL_H + 2 + 11 * k), line, fill=pictures.MARK, font=font)
         if not cell.shown or cell.problem:
             draw.rectangle([x - 2, y - 2, x + PANEL_W + 1, y + PANEL_H + 1],
                            outline=pictures.MARK)
@@ -91,13 +112,15 @@ def compose(base, cells, slot):
 
 # The check's words for a main bitmap the plug-in cannot use: it then draws
 # black bar frames, which a cell without a word would leave unexplained.
-BITMAP_NOTES = (('  missing:', 'main bitmap missing: black bars'),
-                ('  not a complete bitmap file', 'main bitmap cut short: black bars'),
-                ('  does not load:', 'main bitmap does not load: black bars'))
+BITMAP_NOTES = (('  missing:', 'main.bmp missing: black bars'),
+                ('  not a complete bitmap file', 'main.bmp cut short: black bars'),
+                ('  does not load:', 'main.bmp does not load: black bars'))
 
 
 def bitmap_note(report):
     for line in report.splitlines():
+        if line.startswith('  not a bitmap file but '):
+            return 'main.bmp is %s: black bars' % line[len('  not a bitmap file but '):].split(' (')[0]
         for start, note in BITMAP_NOTES:
             if line.startswith(start):
                 return note
@@ -111,7 +134,7 @@ def visibility_note(pixels):
     return None
 
 
-def play(cell, skin, build, plugin_ini, frames, seconds, work):
+def play(cell, skin, build, plugin_ini, frames, seconds, work, kept=None):
     """Runs the host in the skin's own settings; notes whether it shows the
     analyser (the single check's exit status) and how visible it is."""
     os.makedirs(work, exist_ok=True)
@@ -120,7 +143,7 @@ def play(cell, skin, build, plugin_ini, frames, seconds, work):
                                player_runs.windows_path(skin.folder),
                                '--plugin-ini', player_runs.windows_path(plugin_ini),
                                '--pixels-out', player_runs.windows_path(pixels)])
-    cell.shown = check.returncode == 0
+    cell.shown = check.returncode != 1
     cell.note = bitmap_note(check.stdout.decode(errors='replace'))
     cell.visibility = visibility_note(pixels)
     folder = os.path.join(work, 'player')
@@ -128,22 +151,40 @@ def play(cell, skin, build, plugin_ini, frames, seconds, work):
     capture = os.path.join(work, 'run.cap')
     player_runs.run_host(folder, 'skin', frames, seconds, capture)
     cell.frames = capture_to_gif.read_capture(capture)[1]
+    if kept:
+        shutil.copy(capture, os.path.join(kept, cell.name + '.cap'))
     if not cell.frames:
         cell.problem = 'the host captured no frames'
     shutil.rmtree(folder, ignore_errors=True)
 
 
-def make_sheet(skins, out, build, plugin_ini, frames, seconds):
-    """Plays every skin of the Skins folder and writes the sheet; returns
-    the cells and whether the GIF keeps exact colours."""
+def make_sheet(skins, out, build, plugin_ini, frames, seconds, keep_captures=False):
+    """Plays every skin of the Skins folder and writes the sheet (and with
+    keep_captures each skin's capture in captures/); returns the cells and
+    whether the GIF keeps exact colours."""
     names = catalogue_order(collection_entries(skins))
     cells = [Cell(name) for name in names]
+    kept = os.path.join(out, 'captures') if keep_captures else None
+    if kept:
+        os.makedirs(kept, exist_ok=True)
     with tempfile.TemporaryDirectory(prefix='zelpin-sheet-', dir=build) as work:
         def run(k):
             place = os.path.join(work, str(k))
             try:
-                skin = open_skin(os.path.join(skins, names[k]), os.path.join(place, 'unpacked'))
-                play(cells[k], skin, build, plugin_ini, frames, seconds, place)
+                path = os.path.join(skins, names[k])
+                if os.path.isdir(path):
+                    try:
+                        if not os.listdir(path):
+                            cells[k].problem = EMPTY
+                            return
+                    except OSError:
+                        cells[k].problem = UNREADABLE
+                        return
+                if code_page_name(path):
+                    cells[k].problem = CODE_PAGE
+                    return
+                skin = open_skin(path, os.path.join(place, 'unpacked'))
+                play(cells[k], skin, build, plugin_ini, frames, seconds, place, kept)
             except SkinInputError as e:
                 cells[k].problem = str(e)
             except SystemExit as e:

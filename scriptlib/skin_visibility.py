@@ -9,7 +9,6 @@ form). Shared by scripts/check and scripts/preview.
 import numpy as np
 from skimage.color import deltaE_ciede2000, rgb2lab
 
-BLENDS = ('mix', 'add', 'subtract')
 # The bars' median against these; 2.3 is the usual just-noticeable difference.
 VERDICTS = ((10.0, 'clearly visible', '10 or more'), (5.0, 'faint', '5 to 10'),
             (2.3, 'hard to see', '2.3 to 5'),
@@ -19,12 +18,6 @@ CLEAR = VERDICTS[0][1]
 
 def verdict(median):
     return next(word for floor, word, _ in VERDICTS if median >= floor)
-
-
-def ratio_text(ratio):
-    """A ratio in 128ths as the check prints it: 49/128 (38.2%)."""
-    tenths = ratio * 1000 // 128
-    return '%d/128 (%d.%d%%)' % (ratio, tenths // 10, tenths % 10)
 
 
 def differences(pairs):
@@ -45,14 +38,14 @@ class Figures:
 
 
 class Variant:
-    def __init__(self, method, ratio, percent, bars, peaks):
-        self.method, self.ratio, self.percent = method, ratio, percent
+    def __init__(self, method, ratio, percent, label, bars, peaks):
+        self.method, self.ratio, self.percent, self.label = method, ratio, percent, label
         self.bars = Figures(bars)
         self.peaks = Figures(peaks) if len(peaks) else None
         self.verdict = verdict(self.bars.median)
 
     def name(self):
-        return '%s %s' % (BLENDS[self.method], ratio_text(self.ratio))
+        return self.label
 
     def setting(self):
         return 'BlendMethod=%d, Ratio=%d' % (self.method, self.percent)
@@ -128,9 +121,11 @@ def read_pixels(path):
             elif word == b'settings':
                 settings = tuple(int(n) for n in rest.split())   # method, ratio
             elif word == b'variant':
-                method, ratio, percent, bars, peaks = (int(n) for n in rest.split())
+                numbers = rest.split(b' ', 5)
+                method, ratio, percent, bars, peaks = (int(n) for n in numbers[:5])
                 data = np.frombuffer(f.read(6 * (bars + peaks)), np.uint8).reshape(-1, 6)
-                records[-1].variants.append(Variant(method, ratio, percent, data[:bars], data[bars:]))
+                records[-1].variants.append(Variant(method, ratio, percent, numbers[5].decode(),
+                                                    data[:bars], data[bars:]))
             else:
                 raise ValueError('%s: unexpected line %r' % (path, line[:40]))
         if settings:

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-const COLORREF defaultVisColors[24] = {
+const COLORREF defaultVisColors[kVisColorCount] = {
     0x00000000, 0x00292118, 0x001031EF, 0x001029CE, 0x00005AD6, 0x000066D6,
     0x000073D6, 0x00087BC6, 0x0018A5DE, 0x0021B5D6, 0x0029DEBD, 0x0021DE94,
     0x0010CE29, 0x0010BE32, 0x0010B539, 0x00089C31, 0x00009429, 0x00088418,
@@ -11,8 +11,6 @@ const COLORREF defaultVisColors[24] = {
 };
 
 namespace {
-
-const int kColorCount = sizeof(defaultVisColors) / sizeof(defaultVisColors[0]);
 
 bool IsAtoiSpace(char c)
 {
@@ -87,13 +85,20 @@ int VisColor::ReadVisColors(const char* path)
     return 1;
 }
 
-void VisColor::ReadVisColorLines(std::FILE* file)
+void VisColor::ReadVisColorLines(std::FILE* file, VisColorLineHook hook, void* context)
 {
     // Every read fills one entry, whatever it holds: an empty line is black
     // and a line longer than the buffer fills several entries.
     char line[256];
-    for (int n = 0; n < kColorCount && std::fgets(line, sizeof(line), file); ++n) {
+    char asRead[sizeof(line)];
+    for (int n = 0; n < kVisColorCount && std::fgets(line, sizeof(line), file); ++n) {
+        if (hook) {
+            std::memcpy(asRead, line, sizeof(line));
+        }
         const VisColorLine read = ReadVisColorLine(line);
         colors[n] = RGB(read.low[0], read.low[1], read.low[2]);
+        if (hook) {
+            hook(context, n, asRead, read);
+        }
     }
 }

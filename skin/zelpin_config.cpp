@@ -4,38 +4,35 @@
 
 #include "skin/profile_file.h"
 
-namespace {
+extern const char kSettingsSection[] = "ZELPIN";
 
-const char kSection[] = "ZELPIN";
-
-// Only the low byte of a profile value is ever looked at; the bits above it
-// are dropped before any range test.
-unsigned char LowByte(UINT value)
+unsigned char LowByte(unsigned int value)
 {
     return static_cast<unsigned char>(value & 0xFFu);
 }
 
+unsigned char PercentTo128ths(unsigned char percent)
+{
+    return static_cast<unsigned char>(percent * kFullRatio / kMostPercent);
+}
+
+int Per128ToPercent(unsigned char ratio)
+{
+    return ratio * kMostPercent / kFullRatio;
+}
+
+namespace {
+
 unsigned char ReadChoice(const ProfileFile& file, const char* key, unsigned char fallback)
 {
     const unsigned char b = LowByte(file.Int(key, fallback));
-    return b <= 2 ? b : fallback;
+    return b <= kLastChoice ? b : fallback;
 }
 
 // Switches keep the whole value: 2, 256 and -1 all mean on.
 int ReadSwitch(const ProfileFile& file, const char* key, int fallback)
 {
     return static_cast<int>(file.Int(key, fallback));
-}
-
-// Files give the ratio in percent, memory holds it in 128ths.
-unsigned char PercentTo128ths(unsigned char percent)
-{
-    return static_cast<unsigned char>(percent * 128 / 100);
-}
-
-int Per128ToPercent(unsigned char ratio)
-{
-    return ratio * 100 / 128;
 }
 
 } // namespace
@@ -57,12 +54,12 @@ ZelpinConfig::ZelpinConfig(const char* pluginIniPath)
 // platform would read its own "win.ini" for a null file name.)
 void ZelpinConfig::ReadDefaults(const char* path)
 {
-    const ProfileFile file(path, kSection);
+    const ProfileFile file(path, kSettingsSection);
     defaultBlendMethod = ReadChoice(file, "BlendMethod", 0);
     defaultAnalyzerMode = ReadChoice(file, "AnalyzerMode", 1);
 
     const unsigned char percent = LowByte(file.Int("Ratio", 40));
-    defaultRatio = percent <= 100 ? PercentTo128ths(percent) : PercentTo128ths(40);
+    defaultRatio = percent <= kMostPercent ? PercentTo128ths(percent) : PercentTo128ths(40);
 
     defaultEnable = ReadSwitch(file, "Enable", 1);
     defaultPeaks = ReadSwitch(file, "Peaks", 1);
@@ -72,7 +69,7 @@ void ZelpinConfig::ReadDefaults(const char* path)
 
 void ZelpinConfig::ReadSkinSettings(const char* path)
 {
-    const ProfileFile file(path, kSection);
+    const ProfileFile file(path, kSettingsSection);
     blendMethod = ReadChoice(file, "BlendMethod", defaultBlendMethod);
     analyzerMode = ReadChoice(file, "AnalyzerMode", defaultAnalyzerMode);
 
@@ -80,7 +77,7 @@ void ZelpinConfig::ReadSkinSettings(const char* path)
     // land a little below the plug-in's; an out-of-range one gets it exactly.
     const unsigned char percent =
         LowByte(file.Int("Ratio", Per128ToPercent(defaultRatio)));
-    ratio = percent <= 100 ? PercentTo128ths(percent) : defaultRatio;
+    ratio = percent <= kMostPercent ? PercentTo128ths(percent) : defaultRatio;
 
     enable = ReadSwitch(file, "Enable", defaultEnable);
     peaks = ReadSwitch(file, "Peaks", defaultPeaks);

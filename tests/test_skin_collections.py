@@ -10,16 +10,18 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
+import wave
 import zipfile
 
 import numpy as np
 from PIL import Image
 
 from scriptlib import capture_to_gif, pictures, player_runs
-from tests.support.skin_collection_fixtures import (SKINS, bmp_24, bmp_rle8, bmp_v5_32,
-                                                    expected_verdicts, framed, make_collection,
-                                                    settings, vis_colour, write_zip)
+from tests.support.skin_collection_fixtures import (SKINS, VERDICTS, bmp_24, bmp_rle8, bmp_v5_32,
+                                                    framed, make_collection, settings, vis_colour,
+                                                    write_song, write_zip)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, 'scripts')
@@ -223,6 +225,54 @@ class ArchiveCheck(unittest.TestCase):
         self.assertEqual((2, ['check: %s holds no skin folders or archives' % empty]),
                          (code, err.splitlines()))
 
+    def test_mistakes_are_answered_at_once(self):
+        # One line and exit status 2, before any display or Wine starts.
+        skin = os.path.join(self.tmp.name, 'Skins', 'Good')
+        os.makedirs(skin)
+        with open(os.path.join(skin, 'main.bmp'), 'wb') as f:
+            f.write(bmp_24(framed(FRAME, (1, 2, 3))))
+        skins = os.path.dirname(skin)
+        odd = os.path.join(self.tmp.name, '日本語')
+        shutil.copytree(skin, odd)
+        ini = os.path.join(ROOT, 'plugin', 'plugin.ini')
+        junk = os.path.join(self.tmp.name, 'song.m4a')
+        with open(junk, 'w') as f:
+            f.write('not a song')
+        silent = os.path.join(self.tmp.name, 'silent.wav')
+        with wave.open(silent, 'wb') as w:
+            w.setnchannels(2)
+            w.setsampwidth(2)
+            w.setframerate(44100)
+        cases = [
+            ('check', ['--plugin-init', ini, skin],
+             'unknown option --plugin-init (did you mean --plugin-ini?) (see --help)'),
+            ('check', [skin, '--plugin-ini', skins], '--plugin-ini %s is a folder, not a file' % skins),
+            ('check', [skins], '%s holds no main.bmp but 1 skin: a Skins folder? add --all to check '
+                               'every skin in it' % skins),
+            ('check', [odd], '"日本語": the name has characters the player\'s ANSI code page (1252) '
+                             'cannot hold, so the player cannot open this skin; rename it'),
+            ('check', ['--all', ini], '%s is not a folder: --all takes a Skins folder' % ini),
+            ('preview', [skin, '--seconds', '100'], '--seconds 100 is out of range: 0.5 to 60'),
+            ('preview', [skin, '--seconds', 'x'], "argument --seconds: invalid float value: 'x'"),
+            ('preview', [skin, junk], '%s is not a song the preview can read: it reads MP3, OGG, '
+                                      'FLAC and WAV files' % junk),
+            ('preview', [skin, silent], '%s holds no sound' % silent),
+            ('preview', [skin, junk + '.mp3'], '%s.mp3 does not exist' % junk),
+            ('preview', [skin, '--out', ini], '--out %s is a file, not a folder' % ini),
+            ('preview', ['--all', skins, '--kept-captures'],
+             'unknown option --kept-captures (did you mean --keep-captures?) (see --help)'),
+        ]
+        outside = {k: v for k, v in os.environ.items() if k not in ('ZELPIN_DISPLAY_UP', 'ZELPIN_WINE_UP')}
+        for tool, args, message in cases:
+            began = time.monotonic()
+            result = subprocess.run([os.path.join(SCRIPTS, tool)] + args, env=outside,
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            took = time.monotonic() - began
+            got = (result.returncode, result.stdout.decode(), result.stderr.decode().splitlines())
+            self.assertEqual((2, '', ['%s: %s' % (tool, message)]), got, args)
+            # Starting Wine alone takes several seconds.
+            self.assertLess(took, 4.0, '%s %s took %.1f s' % (tool, args, took))
+
     @unittest.skipIf(os.geteuid() == 0, 'root reads any folder')
     def test_unreadable_folder(self):
         folder = os.path.join(self.tmp.name, 'Locked')
@@ -259,10 +309,7 @@ class Collection(unittest.TestCase):
         self.assertEqual(['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip',
                           'Glacier', 'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon',
                           'Meadow', 'Nimbus', 'Orchid', 'Pine', 'Quartz', 'Reef'], names)
-        # Orange-brown backgrounds under the default orange bars: faint.
-        verdicts = expected_verdicts()
-        self.assertEqual(['Orchid', 'Quartz', 'Reef'],
-                         [n for n, v in verdicts.items() if v not in (None, 'clearly visible')])
+        verdicts = VERDICTS
         plain = 'shown peaks mix 49/128 (38.2%) {} 0 loads, 275 x 116, 24 bits'
         rows = {
             'Aurora': plain, 'Echo-2': plain, 'Quartz': plain, 'Reef': plain,
@@ -276,7 +323,7 @@ class Collection(unittest.TestCase):
             'Pine': 'shown rain add 128/128 (100.0%) {} 0 loads, 275 x 116, 24 bits',
         }
         self.expect_lines([name + ' ' + row.format(verdicts[name]) for name, row in rows.items()] + [
-            '20 skins, 19 show the analyser, 3 of them faint or worse',
+            '20 skins, 19 show the analyser, 3 of them faint or worse, 1 without a usable main.bmp',
             'birch.wsz: its skin is in the folder "Birch" of the archive',
         ])
         self.assertFalse([n for n in ('readme.txt', 'thumb.bmp')
@@ -325,7 +372,7 @@ class Collection(unittest.TestCase):
 
 
 class ContactSheet(unittest.TestCase):
-    """scripts/preview --all on the twenty skins."""
+    """scripts/preview --all on the twenty skins, to an MP3 song."""
 
     ORDER = ['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip', 'Glacier',
              'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon', 'Meadow', 'Nimbus',
@@ -337,8 +384,11 @@ class ContactSheet(unittest.TestCase):
         skins = os.path.join(cls.tmp.name, 'Skins')
         make_collection(skins)
         cls.out = os.path.join(cls.tmp.name, 'out')
+        song = os.path.join(cls.tmp.name, 'song.mp3')
+        write_song(song)
         cls.status, cls.stdout, cls.stderr = run(
-            [os.path.join(SCRIPTS, 'preview'), '--all', skins, '--out', cls.out, '--no-build'])
+            [os.path.join(SCRIPTS, 'preview'), '--all', skins, song, '--out', cls.out, '--no-build',
+             '--keep-captures'])
 
     @classmethod
     def tearDownClass(cls):
@@ -349,8 +399,8 @@ class ContactSheet(unittest.TestCase):
 
     @staticmethod
     def panel(image, k):
-        """Cell k's enlarged vis area: four cells a row, 244 x 90 each."""
-        x, y = (k % 4) * 244 + 8, (k // 4) * 90 + 22
+        """Cell k's enlarged vis area: four cells a row, 244 x 102 each."""
+        x, y = (k % 4) * 244 + 8, (k // 4) * 102 + 22
         return image[y:y + 48, x:x + 228]
 
     @staticmethod
@@ -359,13 +409,15 @@ class ContactSheet(unittest.TestCase):
 
     def test_one_cell_per_skin(self):
         self.assertIn('preview: Cedar shows no analyser in its own settings', self.stdout)
-        verdicts = expected_verdicts()
+        verdicts = VERDICTS
         for name in ('Orchid', 'Quartz', 'Reef'):
-            self.assertIn('preview: %s: analyser %s (bars median ' % (name, verdicts[name]),
-                          self.stdout)
-        self.assertEqual(['sheet.gif', 'sheet.png'], sorted(os.listdir(self.out)))
+            self.assertIn('preview: %s: analyser faint (bars median ' % name, self.stdout)
+        self.assertIn('preview: Iris: main.bmp cut short: black bars', self.stdout)
+        self.assertEqual(['captures', 'sheet.gif', 'sheet.png'], sorted(os.listdir(self.out)))
+        self.assertEqual(sorted(name + '.cap' for name in self.ORDER),
+                         sorted(os.listdir(os.path.join(self.out, 'captures'))))
         with Image.open(os.path.join(self.out, 'sheet.png')) as png:
-            self.assertEqual((976, 450), png.size)
+            self.assertEqual((976, 510), png.size)
             sheet = np.asarray(png.convert('RGB'))
         for k, name in enumerate(self.ORDER):
             panel = self.panel(sheet, k)
@@ -386,7 +438,7 @@ class ContactSheet(unittest.TestCase):
                 self.assertIn(own, got, name)
                 self.assertGreater(len(got), 1, '%s shows no analyser' % name)
             # A bad main bitmap and a faint analyser are said below, not framed.
-            x, y = (k % 4) * 244 + 8, (k // 4) * 90 + 22
+            x, y = (k % 4) * 244 + 8, (k // 4) * 102 + 22
             below = self.colours(sheet[y + 50:y + 60, x:x + 228])
             if name != 'Cedar':
                 said = name == 'Iris' or verdicts[name] != 'clearly visible'
@@ -400,7 +452,7 @@ class ContactSheet(unittest.TestCase):
             for k in range(gif.n_frames):
                 gif.seek(k)
                 frames.append(np.asarray(gif.convert('RGB')))
-        self.assertEqual((450, 976, 3), frames[0].shape)
+        self.assertEqual((510, 976, 3), frames[0].shape)
         for k, name in enumerate(self.ORDER):
             panels = [self.panel(f, k) for f in frames]
             moving = any(not np.array_equal(panels[0], p) for p in panels)

@@ -4,7 +4,9 @@
 #include "tools/skin_check.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "draw/strip_builder.h"
 #include "image/bmp_check.h"
 #include "image/dib_surface.h"
 #include "player/main_window.h"
@@ -22,8 +24,35 @@ struct Tally {
     int count;
 };
 
-// The analyser's background, composed as the bar strip builder lays it: the
-// vis area over black, so a small image leaves part of it black.
+// The kinds of image files a skin maker may save under the name main.bmp,
+// by their first bytes.
+struct Kind {
+    const char* magic;
+    size_t length;
+    const char* name;
+};
+const Kind kOtherKinds[] = {
+    {"\x89PNG", 4, "a PNG image"},        {"\xFF\xD8\xFF", 3, "a JPEG image"},
+    {"GIF8", 4, "a GIF image"},           {"II*\0", 4, "a TIFF image"},
+    {"MM\0*", 4, "a TIFF image"},         {"\0\0\1\0", 4, "an icon"},
+    {"RIFF", 4, "a RIFF file (WebP?)"},   {"8BPS", 4, "a Photoshop image"},
+};
+
+// What a file that is not a bitmap file is instead, by its first bytes; null
+// when none of the kinds above.
+const char* OtherKind(const char* path)
+{
+    char head[8] = {};
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return nullptr;
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    for (const Kind& kind : kOtherKinds)
+        if (got >= kind.length && std::memcmp(head, kind.magic, kind.length) == 0) return kind.name;
+    return nullptr;
+}
+
+// The analyser's background, composed as the bar strip builder lays it.
 void ReportBackground(DibSurface& image)
 {
     DibSurface area;
@@ -31,9 +60,7 @@ void ReportBackground(DibSurface& image)
         std::printf("  (no memory for the analyser area)\n");
         return;
     }
-    PatBlt(area.memDC, 0, 0, kVisWidth, kVisHeight, BLACKNESS);
-    BitBlt(area.memDC, 0, 0, kVisWidth, kVisHeight, image.memDC, kVisLeft, kVisTop, SRCCOPY);
-    GdiFlush();
+    LayVisBackground(area.memDC, image);
 
     static COLORREF pixels[kVisHeight][kVisWidth];
     static Tally tally[kVisWidth * kVisHeight];
@@ -102,11 +129,23 @@ void ReportBackground(DibSurface& image)
 BitmapUse LoadMainBitmap(const char* path, DibSurface* image)
 {
     if (!FileExists(path)) return BitmapUse::Missing;
-    if (!BitmapFileLooksSound(path)) return BitmapUse::Unsound;
+    if (!BitmapFileLooksSound(path)) return OtherKind(path) ? BitmapUse::OtherKind : BitmapUse::Unsound;
     return image->Load(path, 0, 0) ? BitmapUse::Loads : BitmapUse::Fails;
 }
 
-void ReportBitmap(const char* path, bool read)
+const char* BitmapUseText(BitmapUse use, const char* path)
+{
+    switch (use) {
+    case BitmapUse::Missing: return "missing";
+    case BitmapUse::Unsound: return "cut short or malformed";
+    case BitmapUse::OtherKind: return OtherKind(path);
+    case BitmapUse::Fails: return "does not load";
+    case BitmapUse::Loads: break;
+    }
+    return "loads";
+}
+
+bool ReportBitmap(const char* path, bool read)
 {
     char onDisk[MAX_PATH];
     NameOnDisk(path, "main.bmp", onDisk, sizeof onDisk);
@@ -120,17 +159,21 @@ void ReportBitmap(const char* path, bool read)
     switch (LoadMainBitmap(path, &image)) {
     case BitmapUse::Missing:
         std::printf("  missing: %s\n", keeps);
-        return;
+        return false;
+    case BitmapUse::OtherKind:
+        std::printf("  not a bitmap file but %s (save it as a Windows BMP), not loaded:\n"
+                    "  %s\n", OtherKind(path), keeps);
+        return false;
     case BitmapUse::Unsound: {
         WIN32_FILE_ATTRIBUTE_DATA about = {};
         GetFileAttributesExA(path, GetFileExInfoStandard, &about);
         std::printf("  not a complete bitmap file (%lu bytes: cut short or malformed), not loaded:\n"
                     "  %s\n", about.nFileSizeLow, keeps);
-        return;
+        return false;
     }
     case BitmapUse::Fails:
         std::printf("  does not load: %s\n", keeps);
-        return;
+        return false;
     case BitmapUse::Loads:
         break;
     }
@@ -148,6 +191,7 @@ void ReportBitmap(const char* path, bool read)
                     kVisWidth, kVisHeight, kVisLeft, kVisTop, w, h);
     }
     ReportBackground(image);
+    return true;
 }
 
 }  // namespace skin_check

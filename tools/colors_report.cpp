@@ -12,51 +12,51 @@ namespace skin_check {
 
 namespace {
 
-const int kColorCount = 24;
-const int kLineBuffer = 256;    // the plug-in's line buffer, terminator included
 const int kMostWarnings = 5;    // a cut line, missing numbers, three wrapped components
 const size_t kWarningRoom = 96;
 
 struct ColorLine {
-    char text[kLineBuffer];
-    bool cut;            // the line went on past the buffer
+    char text[256];      // as read, before the reader split it
+    bool cut;            // the line went on past the plug-in's line buffer
     VisColorLine got;
 };
 
-// The lines of a colour file as the plug-in reads them: at most 24 reads of
-// at most 255 characters each.
+// The lines of a colour file as the plug-in's own reading loop reads them,
+// told line by line through its hook.
 class ColorLines {
 public:
-    explicit ColorLines(const char* path) : file(std::fopen(path, "r")) {}
+    explicit ColorLines(const char* path) : file(std::fopen(path, "r"))
+    {
+        if (file) table.ReadVisColorLines(file, Take, this);
+    }
     ~ColorLines() { if (file) std::fclose(file); }
     ColorLines(const ColorLines&) = delete;
     ColorLines& operator=(const ColorLines&) = delete;
     bool Open() const { return file != nullptr; }
-    bool Next()
-    {
-        if (!file || index + 1 >= kColorCount || !std::fgets(line.text, sizeof line.text, file))
-            return false;
-        ++index;
-        std::memcpy(shown, line.text, sizeof shown);
-        const size_t length = std::strlen(line.text);
-        line.cut = length > 0 && line.text[length - 1] != '\n' && !std::feof(file);
-        line.got = ReadVisColorLine(line.text);
-        return true;
-    }
-    // After the 24th read: whether the file goes on.
+    // After a full table: whether the file goes on.
     bool More()
     {
-        char rest[kLineBuffer];
-        return file && index + 1 == kColorCount && std::fgets(rest, sizeof rest, file);
+        char rest[sizeof lines[0].text];
+        return file && count == kVisColorCount && std::fgets(rest, sizeof rest, file);
     }
-    int Count() const { return index + 1; }
 
-    ColorLine line;
-    char shown[kLineBuffer];   // the line before the reader split it
+    VisColor table;
+    ColorLine lines[kVisColorCount];
+    int count = 0;
 
 private:
+    static void Take(void* context, int entry, const char* text, const VisColorLine& got)
+    {
+        ColorLines* self = static_cast<ColorLines*>(context);
+        ColorLine& line = self->lines[entry];
+        std::memcpy(line.text, text, sizeof line.text);
+        const size_t length = std::strlen(text);
+        line.cut = length > 0 && text[length - 1] != '\n' && !std::feof(self->file);
+        line.got = got;
+        self->count = entry + 1;
+    }
+
     FILE* file;
-    int index = -1;
 };
 
 // Shows a line of a text file with its control and non-ASCII bytes escaped;
@@ -78,10 +78,10 @@ void PrintQuoted(const char* text)
 
 const char* UseOf(int entry, char* out, size_t room)
 {
-    if (entry >= 2 && entry <= 17)
-        std::snprintf(out, room, "bar %d", entry - 1);
+    if (entry >= kFirstBarColor && entry < kFirstBarColor + kBarColorCount)
+        std::snprintf(out, room, "bar %d", entry - kFirstBarColor + 1);
     else
-        std::snprintf(out, room, "%s", entry == 23 ? "peak" : "unused");
+        std::snprintf(out, room, "%s", entry == kPeakColor ? "peak" : "unused");
     return out;
 }
 
@@ -124,50 +124,45 @@ void ReportColors(const char* path, bool read)
     std::printf("\nVis colours: ");
     PrintFileName(onDisk, "viscolor.txt");
 
-    VisColor table;
-    if (table.ReadVisColors(path) == 0) {
+    ColorLines file(path);
+    if (!file.Open()) {
         std::printf(" is missing: the built-in colours apply\n");
         return;
     }
     std::printf("%s\n", read ? "" : " (not read while Enable is 0)");
-    ColorLines file(path);
-    if (!file.Open()) return;
 
     int black = 0, wrapped = 0;
     std::printf("  entry  use     stored       line as read\n");
-    while (file.Next()) {
-        const int entry = file.Count() - 1;
-        const VisColorLine& got = file.line.got;
-        const COLORREF stored = RGB(got.low[0], got.low[1], got.low[2]);
-
+    for (int entry = 0; entry < file.count; ++entry) {
+        const ColorLine& line = file.lines[entry];
+        const VisColorLine& got = line.got;
         char use[16];
         std::printf("  %5d  %-7s ", entry, UseOf(entry, use, sizeof use));
-        PrintColor(stored);
-        PrintQuoted(file.shown);
+        PrintColor(file.table.colors[entry]);
+        PrintQuoted(line.text);
         std::printf("\n");
-        if (stored != table.colors[entry])
-            std::printf("         differs from the table read: the file changed meanwhile\n");
         char warnings[kMostWarnings][kWarningRoom];
-        const int n = LineWarnings(file.line, warnings);
+        const int n = LineWarnings(line, warnings);
         for (int i = 0; i < n; ++i) std::printf("         %s\n", warnings[i]);
-        black += got.numbers < 3 && stored == 0 ? 1 : 0;
+        black += got.numbers < 3 && file.table.colors[entry] == 0 ? 1 : 0;
         wrapped += got.value[0] != got.low[0] || got.value[1] != got.low[1] ||
                    got.value[2] != got.low[2] ? 1 : 0;
     }
-    const int lines = file.Count();
-    const bool more = file.More();
-
-    for (int entry = lines; entry < kColorCount; ++entry) {
+    const int lines = file.count;
+    for (int entry = lines; entry < kVisColorCount; ++entry) {
         char use[16];
         std::printf("  %5d  %-7s ", entry, UseOf(entry, use, sizeof use));
-        PrintColor(table.colors[entry]);
+        PrintColor(file.table.colors[entry]);
         std::printf("(the built-in colour: the file has only %d lines)\n", lines);
     }
-    if (more) std::printf("  the lines after the 24th are not read\n");
-    std::printf("  %d line%s store%s black, %d wrap%s a component, %d entr%s keep%s the built-in colour\n",
+    if (file.More()) std::printf("  the lines after the 24th are not read\n");
+    // Lines that say "0,0,0" mean black; only those without three numbers
+    // store it by mistake.
+    std::printf("  %d line%s without three numbers store%s black by mistake, %d wrap%s a component,"
+                " %d entr%s keep%s the built-in colour\n",
                 black, black == 1 ? "" : "s", black == 1 ? "s" : "", wrapped,
-                wrapped == 1 ? "s" : "", kColorCount - lines,
-                kColorCount - lines == 1 ? "y" : "ies", kColorCount - lines == 1 ? "s" : "");
+                wrapped == 1 ? "s" : "", kVisColorCount - lines,
+                kVisColorCount - lines == 1 ? "y" : "ies", kVisColorCount - lines == 1 ? "s" : "");
 }
 
 int CountColorWarnings(const char* path)
@@ -175,7 +170,8 @@ int CountColorWarnings(const char* path)
     ColorLines file(path);
     int warnings = 0;
     char unused[kMostWarnings][kWarningRoom];
-    while (file.Next()) warnings += LineWarnings(file.line, unused);
+    for (int entry = 0; entry < file.count; ++entry)
+        warnings += LineWarnings(file.lines[entry], unused);
     return warnings;
 }
 

@@ -1,7 +1,9 @@
 // zelpin_skin_check's settings report: each key of the skin's settings file
 // as the profile calls list it and the plug-in's own reader reads it, the
-// value the plug-in puts in effect and why, and the settings in effect
-// written back as a skin settings file.
+// value the plug-in puts in effect and why (by the plug-in's own rules in
+// skin/zelpin_config.h), the keys it does not know and the values that are
+// no numbers, and the settings in effect written back as a skin settings
+// file.
 #include "tools/skin_check.h"
 
 #include <cstdio>
@@ -11,13 +13,61 @@ namespace skin_check {
 
 namespace {
 
-const char kSection[] = "ZELPIN";
+// The keys a skin's settings file may hold (DependQuelbix is read from
+// plugin.ini only, but is no mistake in a skin's file).
+const char* const kKnownKeys[] = {"BlendMethod", "AnalyzerMode", "Ratio", "Enable",
+                                  "Peaks", "Rain", "DependQuelbix"};
 
 bool ListHolds(const char* list, const char* name)
 {
     for (const char* entry = list; *entry; entry += std::strlen(entry) + 1)
         if (lstrcmpiA(entry, name) == 0) return true;
     return false;
+}
+
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Edit distance, letter case aside: how far a key is from a known one.
+int Distance(const char* a, const char* b)
+{
+    const size_t kLongest = 64;
+    int row[kLongest + 1];
+    const size_t n = std::strlen(b) < kLongest ? std::strlen(b) : kLongest;
+    for (size_t j = 0; j <= n; ++j) row[j] = static_cast<int>(j);
+    for (size_t i = 0; a[i] && i < kLongest; ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i + 1);
+        for (size_t j = 1; j <= n; ++j) {
+            const int above = row[j];
+            const bool same = Lower(a[i]) == Lower(b[j - 1]);
+            int best = diagonal + (same ? 0 : 1);
+            if (row[j] + 1 < best) best = row[j] + 1;
+            if (row[j - 1] + 1 < best) best = row[j - 1] + 1;
+            diagonal = above;
+            row[j] = best;
+        }
+    }
+    return row[n];
+}
+
+// A number as a settings file gives one: a sign, a 0x, 0o or 0b prefix,
+// digits. Anything else reads as the digits it starts with, or 0.
+bool IsPlainNumber(const char* text)
+{
+    const char* p = text;
+    if (*p == '+' || *p == '-') ++p;
+    const char* digits = "0123456789";
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
+        digits = p[1] == 'x' ? "0123456789abcdefABCDEF" : p[1] == 'o' ? "01234567" : "01";
+        p += 2;
+    }
+    if (!*p) return false;
+    for (; *p; ++p)
+        if (!std::strchr(digits, *p)) return false;
+    return true;
 }
 
 void PrintAsRead(const char* key, const RawKey& raw)
@@ -43,13 +93,31 @@ const char* Absence(const RawKey& raw)
 }  // namespace
 
 SettingsFile::SettingsFile(const char* path)
-    : path(path), numbers(path, kSection), keys(), hasSection(false)
+    : path(path), numbers(path, kSettingsSection), keys(), hasSection(false)
 {
     if (!FileExists(path)) return;
     static char sections[32768];
     GetPrivateProfileSectionNamesA(sections, sizeof sections, path);
-    hasSection = ListHolds(sections, kSection);
-    GetPrivateProfileStringA(kSection, NULL, "", keys, sizeof keys, path);
+    hasSection = ListHolds(sections, kSettingsSection);
+    GetPrivateProfileStringA(kSettingsSection, NULL, "", keys, sizeof keys, path);
+}
+
+int SettingsFile::ReportUnknownKeys() const
+{
+    int unknown = 0;
+    for (const char* key = keys; *key; key += std::strlen(key) + 1) {
+        const char* nearest = kKnownKeys[0];
+        bool known = false;
+        for (const char* k : kKnownKeys) {
+            known = known || lstrcmpiA(k, key) == 0;
+            if (Distance(key, k) < Distance(key, nearest)) nearest = k;
+        }
+        if (known) continue;
+        std::printf("  unknown key \"%.40s\": the plug-in ignores it (the nearest known key: %s)\n",
+                    key, nearest);
+        ++unknown;
+    }
+    return unknown;
 }
 
 RawKey SettingsFile::Read(const char* key, int fallback) const
@@ -58,10 +126,17 @@ RawKey SettingsFile::Read(const char* key, int fallback) const
     raw.present = hasSection && ListHolds(keys, key);
     raw.number = fallback;
     if (raw.present) {
-        GetPrivateProfileStringA(kSection, key, "", raw.text, sizeof raw.text, path);
+        GetPrivateProfileStringA(kSettingsSection, key, "", raw.text, sizeof raw.text, path);
         raw.number = static_cast<int>(numbers.Int(key, fallback));
     }
     return raw;
+}
+
+// A value that is no number gets a line of its own under its key.
+void ReportNotANumber(const RawKey& raw)
+{
+    if (raw.present && raw.text[0] && !IsPlainNumber(raw.text))
+        std::printf("  %-14s\"%.40s\" is not a number: it reads as %d\n", "", raw.text, raw.number);
 }
 
 void ReportChoice(const char* key, const RawKey& raw, unsigned char inEffect)
@@ -71,17 +146,25 @@ void ReportChoice(const char* key, const RawKey& raw, unsigned char inEffect)
     const unsigned value = static_cast<unsigned>(raw.number);
     if (const char* absent = Absence(raw))
         std::printf("  (%s)", absent);
-    else if (value != inEffect && (value & 0xFFu) == inEffect)
+    else if (value != inEffect && LowByte(value) == inEffect)
         std::printf("  (low byte taken: %d is %u)", raw.number, inEffect);
     else if (value != inEffect)
-        std::printf("  (out of range 0..2: the default)");
+        std::printf("  (out of range 0..%u: the default)", kLastChoice);
     std::printf("\n");
+    ReportNotANumber(raw);
+}
+
+const char* RatioText(unsigned char ratio, char* out, size_t room)
+{
+    const int tenths = ratio * 1000 / kFullRatio;
+    std::snprintf(out, room, "%u/%u (%d.%d%%)", ratio, kFullRatio, tenths / 10, tenths % 10);
+    return out;
 }
 
 void PrintRatio(unsigned char ratio)
 {
-    const int tenths = ratio * 1000 / 128;
-    std::printf("%u/128 (%d.%d%%)", ratio, tenths / 10, tenths % 10);
+    char text[kRatioTextRoom];
+    std::printf("%s", RatioText(ratio, text, sizeof text));
 }
 
 void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaultRatio)
@@ -90,13 +173,15 @@ void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaul
     PrintRatio(inEffect);
     const unsigned value = static_cast<unsigned>(raw.number);
     if (const char* absent = Absence(raw))
-        std::printf("  (%s %u/128 handed over as %d%%)", absent, defaultRatio,
-                    defaultRatio * 100 / 128);
-    else if ((value & 0xFFu) > 100)
-        std::printf("  (out of range 0..100: the default %u/128 itself)", defaultRatio);
-    else if (value > 0xFFu)
-        std::printf("  (low byte taken: %d is %u%%)", raw.number, value & 0xFFu);
+        std::printf("  (%s %u/%u handed over as %d%%)", absent, defaultRatio, kFullRatio,
+                    Per128ToPercent(defaultRatio));
+    else if (LowByte(value) > kMostPercent)
+        std::printf("  (out of range 0..%u: the default %u/%u itself)", kMostPercent, defaultRatio,
+                    kFullRatio);
+    else if (value != LowByte(value))
+        std::printf("  (low byte taken: %d is %u%%)", raw.number, LowByte(value));
     std::printf("\n");
+    ReportNotANumber(raw);
 }
 
 void ReportSwitch(const char* key, const RawKey& raw, int inEffect)
@@ -105,24 +190,27 @@ void ReportSwitch(const char* key, const RawKey& raw, int inEffect)
     std::printf("%d %s", inEffect, inEffect ? "on" : "off");
     if (const char* absent = Absence(raw)) std::printf("  (%s)", absent);
     std::printf("\n");
+    ReportNotANumber(raw);
 }
 
 // Every ratio in effect comes from some percentage.
 int PercentFor(unsigned char ratio)
 {
-    for (int p = 0; p <= 100; ++p)
-        if (p * 128 / 100 == ratio) return p;
-    return 100;
+    for (int p = 0; p <= kMostPercent; ++p)
+        if (PercentTo128ths(static_cast<unsigned char>(p)) == ratio) return p;
+    return kMostPercent;
 }
 
 bool WriteSettings(const char* path, const ZelpinConfig& c)
 {
     FILE* out = std::fopen(path, "wb");
     if (!out) return false;
+    char ratio[kRatioTextRoom];
     std::fprintf(out,
-                 "[ZELPIN]\r\nBlendMethod=%u\r\nAnalyzerMode=%u\r\nRatio=%d\r\n"
-                 "Enable=%d\r\nPeaks=%d\r\nRain=%d\r\n",
-                 c.blendMethod, c.analyzerMode, PercentFor(c.ratio), c.enable, c.peaks, c.rain);
+                 "[%s]\r\nBlendMethod=%u\r\nAnalyzerMode=%u\r\nRatio=%d\r\n"
+                 "Enable=%d\r\nPeaks=%d\r\nRain=%d\r\n; ratio %s\r\n",
+                 kSettingsSection, c.blendMethod, c.analyzerMode, PercentFor(c.ratio), c.enable,
+                 c.peaks, c.rain, RatioText(c.ratio, ratio, sizeof ratio));
     return std::fclose(out) == 0;
 }
 

@@ -3,7 +3,8 @@
 // as read and in effect, the vis colours line by line, and the main bitmap's
 // analyser background; on request also the pixels its analyser paints, for
 // the visibility figure. Exit status: 0 the skin shows the analyser, 1 it
-// shows none, 2 bad command line or no such folder.
+// shows none, 2 bad command line or no such folder, 3 it shows the analyser
+// but main.bmp cannot be used.
 // This file holds the command line, the order of the reports and the
 // file-name helpers they share; each report has a file of its own.
 #include "tools/skin_check.h"
@@ -65,7 +66,8 @@ const char kUsage[] =
     "N\", the ANSI code page names are printed in, for scripts that show the report\n"
     "on a system of another encoding.\n"
     "Exit status: 0 the analyser is shown, 1 the skin shows no analyser,\n"
-    "2 bad command line or no such folder.\n";
+    "2 bad command line or no such folder, 3 the analyser is shown but main.bmp\n"
+    "cannot be used.\n";
 
 struct Options {
     const char* folder = nullptr;
@@ -179,11 +181,12 @@ int main(int argc, char** argv)
     ReportChoice("BlendMethod", file.Read("BlendMethod", config.defaultBlendMethod), config.blendMethod);
     ReportChoice("AnalyzerMode", file.Read("AnalyzerMode", config.defaultAnalyzerMode),
                  config.analyzerMode);
-    ReportRatio(file.Read("Ratio", config.defaultRatio * 100 / 128), config.ratio,
+    ReportRatio(file.Read("Ratio", Per128ToPercent(config.defaultRatio)), config.ratio,
                 config.defaultRatio);
     ReportSwitch("Enable", file.Read("Enable", config.defaultEnable), config.enable);
     ReportSwitch("Peaks", file.Read("Peaks", config.defaultPeaks), config.peaks);
     ReportSwitch("Rain", file.Read("Rain", config.defaultRain), config.rain);
+    file.ReportUnknownKeys();
 
     if (options.settingsOut && !WriteSettings(options.settingsOut, config)) {
         std::fprintf(stderr, "zelpin_skin_check: could not write %s\n", options.settingsOut);
@@ -192,7 +195,7 @@ int main(int argc, char** argv)
 
     const bool shown = config.enable != 0;
     ReportColors(files.colors, shown);
-    ReportBitmap(files.bitmap, shown);
+    const bool bitmapLoads = ReportBitmap(files.bitmap, shown);
 
     if (!shown) {
         std::printf("\nNo analyser: Enable is 0%s, so the plug-in draws nothing for this skin\n"
@@ -203,5 +206,10 @@ int main(int argc, char** argv)
     std::printf("\nAnalyser: %s, blend %s at ", StyleName(config.peaks, config.rain), BlendName(config.blendMethod));
     PrintRatio(config.ratio);
     std::printf(", bar colours %s\n", PickName(config.analyzerMode));
+    if (!bitmapLoads) {
+        std::printf("\nNo bars of its own: main.bmp cannot be used, so the plug-in draws the bar "
+                    "frames of\nthe skin shown before (black ones when there was none).\n");
+        return 3;
+    }
     return 0;
 }

@@ -39,6 +39,9 @@ public:
     explicit SettingsFile(const char* path);
     bool HasSection() const { return hasSection; }
     RawKey Read(const char* key, int fallback) const;
+    // Prints a line for each key of the section the plug-in does not know,
+    // with the known key nearest to it; returns how many.
+    int ReportUnknownKeys() const;
 
 private:
     const char* path;
@@ -48,6 +51,9 @@ private:
 };
 
 void ReportChoice(const char* key, const RawKey& raw, unsigned char inEffect);
+// A ratio in 128ths as the reports word it: "49/128 (38.2%)".
+const size_t kRatioTextRoom = 24;
+const char* RatioText(unsigned char ratio, char* out, size_t room);
 void PrintRatio(unsigned char ratio);
 void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaultRatio);
 void ReportSwitch(const char* key, const RawKey& raw, int inEffect);
@@ -66,11 +72,15 @@ int CountColorWarnings(const char* path);
 
 // ---- main bitmap (bitmap_report.cpp)
 
-enum class BitmapUse { Missing, Unsound, Fails, Loads };
+// OtherKind: an image of another format (PNG, JPEG, ...) under the name.
+enum class BitmapUse { Missing, Unsound, OtherKind, Fails, Loads };
 
 // Loads the main bitmap as the plug-in does, and says why it could not.
 BitmapUse LoadMainBitmap(const char* path, DibSurface* image);
-void ReportBitmap(const char* path, bool read);
+// How the --all report words it ("loads" for a bitmap that loads).
+const char* BitmapUseText(BitmapUse use, const char* path);
+// False when the plug-in cannot use the main bitmap.
+bool ReportBitmap(const char* path, bool read);
 
 // ---- painted pixels (visibility_pixels.cpp)
 

@@ -28,8 +28,8 @@ const char kUsage[] =
     "                     as faint or worse\n"
     "  --pixels-out FILE  instead of the report, write every skin's painted pixels to FILE\n"
     "                     (as the single check's --pixels-out does)\n"
-    "Exit status: 0 every skin shows the analyser and can be told apart, 1 otherwise,\n"
-    "2 bad command line or no such folder.\n";
+    "Exit status: 0 every skin shows the analyser, has a usable main.bmp and can be told\n"
+    "apart, 1 otherwise, 2 bad command line or no such folder.\n";
 
 const unsigned kCatalogueSize = 256;
 const int kPoints = 32;
@@ -38,6 +38,8 @@ const int kPoints = 32;
 const int kFewPoints = 3;
 const size_t kWidestName = 32;
 const char kClearlyVisible[] = "clearly visible";
+// "subtract 128/128 (100.0%)", the widest blend.
+const int kBlendWidth = 25;
 
 using skin_check::BitmapUse;
 
@@ -57,6 +59,7 @@ struct Row {
     int enable = 0, peaks = 0, rain = 0;
     int colourWarnings = 0;
     BitmapUse bitmap = BitmapUse::Missing;
+    const char* bitmapText = "missing";
     int width = 0, height = 0, bits = 0;
     int catalogued = -1;    // index in the plug-in's catalogue
     bool signed_ = false;   // an archive whose signature could be taken
@@ -70,6 +73,7 @@ void ReadBitmap(const char* path, Row* row)
 {
     DibSurface image;
     row->bitmap = skin_check::LoadMainBitmap(path, &image);
+    row->bitmapText = skin_check::BitmapUseText(row->bitmap, path);
     if (row->bitmap != BitmapUse::Loads) return;
     row->width = image.header->biWidth;
     row->height = image.header->biHeight < 0 ? -image.header->biHeight : image.header->biHeight;
@@ -157,6 +161,22 @@ const Archive* FindArchive(const std::vector<Archive>& archives, const char* nam
     return nullptr;
 }
 
+// Why a skin folder holds no skin at all: empty, or not to be read; null
+// when it holds files.
+const char* FolderProblem(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((folder + "\\*.*").c_str(), &found);
+    if (listing == INVALID_HANDLE_VALUE) return "a folder that cannot be read";
+    bool empty = true;
+    do {
+        empty = empty && (std::strcmp(found.cFileName, ".") == 0 ||
+                          std::strcmp(found.cFileName, "..") == 0);
+    } while (empty && FindNextFileA(listing, &found));
+    FindClose(listing);
+    return empty ? "an empty folder: no skin in it" : nullptr;
+}
+
 // The skins in the order the platform lists the folder, which is the order
 // of the plug-in's catalogue; files that are no unpacked archive are left out.
 bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
@@ -171,8 +191,13 @@ bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         Row row;
         row.name = name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (std::strchr(name, '?')) {
+            // No file name holds "?": the platform shows characters the ANSI
+            // code page cannot hold so, and no ANSI program can open the file.
+            row.refusal = "a name the ANSI code page cannot hold: the player cannot open it";
+        } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             row.folder = skins + "\\" + name;
+            if (const char* problem = FolderProblem(row.folder)) row.refusal = problem;
         } else if (const Archive* archive = FindArchive(archives, name)) {
             row.archive = true;
             row.folder = archive->folder;
@@ -197,21 +222,17 @@ void PrintRow(const Row& row, int nameWidth)
         std::printf("none: the folder's path is too long for the plug-in\n");
         return;
     }
-    char blend[32];
-    const int tenths = row.ratio * 1000 / 128;
-    std::snprintf(blend, sizeof blend, "%s %u/128 (%d.%d%%)", skin_check::BlendName(row.blendMethod),
-                  row.ratio, tenths / 10, tenths % 10);
-    std::printf("%-15s  %-5s  %-23s  %-15s  %-15d  ", row.enable ? "shown" : "none (Enable 0)",
-                skin_check::StyleName(row.peaks, row.rain), blend,
+    char ratio[skin_check::kRatioTextRoom];
+    char blend[48];
+    std::snprintf(blend, sizeof blend, "%s %s", skin_check::BlendName(row.blendMethod),
+                  skin_check::RatioText(row.ratio, ratio, sizeof ratio));
+    std::printf("%-15s  %-5s  %-*s  %-15s  %-15d  ", row.enable ? "shown" : "none (Enable 0)",
+                skin_check::StyleName(row.peaks, row.rain), kBlendWidth, blend,
                 row.visibility.empty() ? "-" : row.visibility.c_str(), row.colourWarnings);
-    switch (row.bitmap) {
-    case BitmapUse::Missing: std::printf("missing\n"); break;
-    case BitmapUse::Unsound: std::printf("cut short or malformed\n"); break;
-    case BitmapUse::Fails: std::printf("does not load\n"); break;
-    case BitmapUse::Loads:
+    if (row.bitmap == BitmapUse::Loads)
         std::printf("loads, %d x %d, %d bits\n", row.width, row.height, row.bits);
-        break;
-    }
+    else
+        std::printf("%s\n", row.bitmapText);
 }
 
 // Splits a folder path into its parent and its own name, as the catalogue
@@ -263,6 +284,7 @@ bool ReportIdentification(const std::string& skins, std::vector<Row>& rows)
     for (const Row& row : rows) {
         if (row.catalogued >= 0) continue;
         const char* why = row.archive ? "an archive: the plug-in catalogues folders only"
+                          : !row.refusal.empty() ? row.refusal.c_str()
                           : row.bitmap != BitmapUse::Loads ? "its main bitmap does not load"
                           : locator.entryCount >= kCatalogueSize ? "the catalogue is full"
                           : "its folder cannot be read";
@@ -379,11 +401,12 @@ int CheckCollection(int argc, char** argv)
     }
 
     size_t nameWidth = 4;
-    int shown = 0, faint = 0;
+    int shown = 0, faint = 0, blackBars = 0;
     for (Row& row : rows) {
         if (row.refusal.empty()) ReadSkin(pluginIni, &row);
         if (row.name.size() > nameWidth) nameWidth = row.name.size();
         shown += row.Shown() ? 1 : 0;
+        blackBars += row.Shown() && row.bitmap != BitmapUse::Loads ? 1 : 0;
         faint += !row.visibility.empty() && row.visibility != kClearlyVisible ? 1 : 0;
     }
     if (nameWidth > kWidestName) nameWidth = kWidestName;
@@ -392,15 +415,16 @@ int CheckCollection(int argc, char** argv)
     std::printf("Skins folder: %s\nDefaults: %s%s\n\n", skins.c_str(),
                 pluginIni ? "plugin.ini " : "built-in (no plugin.ini given)",
                 pluginIni ? pluginIni : "");
-    std::printf("  %-*s  %-15s  %-5s  %-23s  %-15s  %-15s  %s\n", width, "skin", "analyser",
-                "style", "blend", "visibility", "colour warnings", "main bitmap");
+    std::printf("  %-*s  %-15s  %-5s  %-*s  %-15s  %-15s  %s\n", width, "skin", "analyser",
+                "style", kBlendWidth, "blend", "visibility", "colour warnings", "main bitmap");
     for (const Row& row : rows) PrintRow(row, width);
     const int count = static_cast<int>(rows.size());
     std::printf("  %d skin%s, %d show%s the analyser", count, count == 1 ? "" : "s", shown,
                 shown == 1 ? "s" : "");
     if (verdictList) std::printf(", %d of them faint or worse", faint);
+    if (blackBars) std::printf(", %d without a usable main.bmp", blackBars);
     std::printf("\n");
 
     const bool apart = ReportIdentification(skins, rows);
-    return shown == count && apart ? 0 : 1;
+    return shown == count && blackBars == 0 && apart ? 0 : 1;
 }

@@ -8,7 +8,8 @@
 // either "none REASON" (no analyser, or no bar frames to measure), or
 // "settings METHOD RATIO" (the blend in effect, the ratio in 128ths) followed
 // by one block per variant: the line "variant METHOD RATIO PERCENT BARS
-// PEAKS" and BARS then PEAKS pairs of six bytes, the painted pixel's red,
+// PEAKS LABEL" (LABEL as the report words the blend: "mix 49/128 (38.2%)")
+// and BARS then PEAKS pairs of six bytes, the painted pixel's red,
 // green and blue, then those of the background pixel under it. PERCENT is the
 // smallest "Ratio" that gives RATIO; PEAKS is 0 when "Peaks" is off.
 #include "tools/skin_check.h"
@@ -27,7 +28,6 @@ namespace skin_check {
 
 namespace {
 
-const unsigned char kFullRatio = 128;
 const unsigned char kBlendMethods = 3;
 
 const unsigned char* PixelAt(const DibSurface& surface, int memoryRow, int x)
@@ -66,9 +66,11 @@ void WriteVariant(FILE* out, DibSurface* image, const ZelpinConfig& settings,
             for (int x = 0; x < kVisWidth; ++x)
                 AddPair(&peaks, PixelAt(*peakSurface, row, x), PixelAt(strip, row, x));
 
-    std::fprintf(out, "variant %u %u %d %u %u\n", settings.blendMethod, settings.ratio,
+    char ratio[kRatioTextRoom];
+    std::fprintf(out, "variant %u %u %d %u %u %s %s\n", settings.blendMethod, settings.ratio,
                  PercentFor(settings.ratio), static_cast<unsigned>(bars.size() / 6),
-                 static_cast<unsigned>(peaks.size() / 6));
+                 static_cast<unsigned>(peaks.size() / 6), BlendName(settings.blendMethod),
+                 RatioText(settings.ratio, ratio, sizeof ratio));
     std::fwrite(bars.data(), 1, bars.size(), out);
     std::fwrite(peaks.data(), 1, peaks.size(), out);
 }
@@ -92,16 +94,10 @@ bool WritePixelRecord(FILE* out, const char* name, const char* folder, const cha
     VisColor colors;
     colors.ReadVisColors(files.colors);
     DibSurface image;
-    const char* unusable = nullptr;
-    switch (LoadMainBitmap(files.bitmap, &image)) {
-    case BitmapUse::Missing: unusable = "is missing"; break;
-    case BitmapUse::Unsound: unusable = "is cut short or malformed"; break;
-    case BitmapUse::Fails: unusable = "does not load"; break;
-    case BitmapUse::Loads: break;
-    }
-    if (unusable) {
-        std::fprintf(out, "none main.bmp %s: the plug-in builds no bar frames for this skin\n",
-                     unusable);
+    const BitmapUse use = LoadMainBitmap(files.bitmap, &image);
+    if (use != BitmapUse::Loads) {
+        std::fprintf(out, "none main.bmp %s%s: the plug-in builds no bar frames for this skin\n",
+                     use == BitmapUse::Fails ? "" : "is ", BitmapUseText(use, files.bitmap));
         return true;
     }
     if (!SetUpSurfaces()) {
