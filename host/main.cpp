@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "host/capture_file.h"
+#include "host/frame_source.h"
 #include "host/stand_in_host.h"
+#include "host/window_pixels.h"
 
 namespace {
 
@@ -24,6 +27,9 @@ const char kUsage[] =
     "                   looping; without it a synthetic sweep\n"
     "  --fps N          Render calls a second, also the frames file's rate (60)\n"
     "  --capture FILE   record the vis area after every Render (for GIFs)\n"
+    "  --each-frame     instead of playing in real time: one Render for every\n"
+    "                   frame of --frames in turn, on the calling thread, each\n"
+    "                   recorded into --capture, then exit (no --script)\n"
     "  --seconds S      how long to run (default 5)\n"
     "  --script TEXT    timed actions, separated by ';', each \"t=SECONDS ACTION\":\n"
     "                     skin NAME       switch to another skin (repaints)\n"
@@ -120,6 +126,30 @@ void WaitUntil(DWORD start, double seconds)
     }
 }
 
+// Every frame of the file exactly once, in order, as fast as it goes: what
+// the library draws for a given sequence of spectra, free of the clock.
+bool RenderEachFrame(StandInHost& host, const std::string& frames, int fps,
+                     const std::string& capturePath)
+{
+    FrameSource source;
+    CaptureFile capture;
+    if (!source.Load(frames) || !capture.Open(capturePath, fps)) return false;
+    unsigned char spectrum[2][576];
+    std::vector<unsigned char> pixels;
+    RECT area;
+    for (long i = 0; i < source.FrameCount(); ++i) {
+        source.Fill(i, spectrum);
+        host.RenderFrame(&spectrum[0][0]);
+        if (!VisAreaRect(host.Window(), area) ||
+            !ReadWindowPixels(host.Window(), area.left, area.top, area.right - area.left,
+                              area.bottom - area.top, pixels))
+            return false;
+        capture.WriteFrame(static_cast<unsigned long>(i), area.right - area.left,
+                           area.bottom - area.top, pixels);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -128,6 +158,7 @@ int main(int argc, char** argv)
     std::string frames, capture, script;
     double seconds = 5;
     int fps = 60;
+    bool eachFrame = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
@@ -135,6 +166,8 @@ int main(int argc, char** argv)
             std::printf(kUsage, static_cast<unsigned long>(kSkinNoticeCode), kPlayerIniSection,
                         kPlayerSkinDirKey);
             return 0;
+        } else if (arg == "--each-frame") {
+            eachFrame = true;
         } else if (arg == "--null-skin") {
             options.getSkinAnswersNull = true;
         } else if (!hasValue) {
@@ -178,6 +211,14 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     if (init < 0) return 3;
     if (init != 0) return 4;
+    if (eachFrame) {
+        if (!RenderEachFrame(host, frames, fps, capture)) {
+            std::fprintf(stderr, "zelpin_host: could not render each frame (%s, %s)\n",
+                         frames.c_str(), capture.c_str());
+            return 1;
+        }
+        return 0;
+    }
     if (!host.StartFrameLoop(frames, fps, capture)) {
         std::fprintf(stderr, "zelpin_host: could not start the frames (%s, %s)\n",
                      frames.c_str(), capture.c_str());
