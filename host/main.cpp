@@ -27,9 +27,10 @@ const char kUsage[] =
     "                   looping; without it a synthetic sweep\n"
     "  --fps N          Render calls a second, also the frames file's rate (60)\n"
     "  --capture FILE   record the vis area after every Render (for GIFs)\n"
-    "  --each-frame     instead of playing in real time: one Render for every\n"
-    "                   frame of --frames in turn, on the calling thread, each\n"
-    "                   recorded into --capture, then exit (no --script)\n"
+    "  --each-frame SKINS  instead of playing in real time: for each skin of\n"
+    "                   the list (names separated by ';'), switched to in turn,\n"
+    "                   one Render for every frame of --frames, on the calling\n"
+    "                   thread, each recorded into --capture; then exit\n"
     "  --seconds S      how long to run (default 5)\n"
     "  --script TEXT    timed actions, separated by ';', each \"t=SECONDS ACTION\":\n"
     "                     skin NAME       switch to another skin (repaints)\n"
@@ -126,10 +127,11 @@ void WaitUntil(DWORD start, double seconds)
     }
 }
 
-// Every frame of the file exactly once, in order, as fast as it goes: what
-// the library draws for a given sequence of spectra, free of the clock.
-bool RenderEachFrame(StandInHost& host, const std::string& frames, int fps,
-                     const std::string& capturePath)
+// For each skin in turn, every frame of the file exactly once, in order, as
+// fast as it goes: what the library draws for a given sequence of spectra,
+// free of the clock. A skin's first frame is the Render that reloads it.
+bool RenderEachFrame(StandInHost& host, const std::string& skins, const std::string& frames,
+                     int fps, const std::string& capturePath)
 {
     FrameSource source;
     CaptureFile capture;
@@ -137,15 +139,21 @@ bool RenderEachFrame(StandInHost& host, const std::string& frames, int fps,
     unsigned char spectrum[2][576];
     std::vector<unsigned char> pixels;
     RECT area;
-    for (long i = 0; i < source.FrameCount(); ++i) {
-        source.Fill(i, spectrum);
-        host.RenderFrame(&spectrum[0][0]);
-        if (!VisAreaRect(host.Window(), area) ||
-            !ReadWindowPixels(host.Window(), area.left, area.top, area.right - area.left,
-                              area.bottom - area.top, pixels))
-            return false;
-        capture.WriteFrame(static_cast<unsigned long>(i), area.right - area.left,
-                           area.bottom - area.top, pixels);
+    unsigned long slot = 0;
+    for (size_t at = 0; at < skins.size();) {
+        size_t end = skins.find(';', at);
+        if (end == std::string::npos) end = skins.size();
+        host.SwitchSkin(skins.substr(at, end - at));
+        at = end + 1;
+        for (long i = 0; i < source.FrameCount(); ++i, ++slot) {
+            source.Fill(i, spectrum);
+            host.RenderFrame(&spectrum[0][0]);
+            if (!VisAreaRect(host.Window(), area) ||
+                !ReadWindowPixels(host.Window(), area.left, area.top, area.right - area.left,
+                                  area.bottom - area.top, pixels))
+                return false;
+            capture.WriteFrame(slot, area.right - area.left, area.bottom - area.top, pixels);
+        }
     }
     return true;
 }
@@ -158,7 +166,7 @@ int main(int argc, char** argv)
     std::string frames, capture, script;
     double seconds = 5;
     int fps = 60;
-    bool eachFrame = false;
+    std::string eachFrame;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
@@ -166,8 +174,6 @@ int main(int argc, char** argv)
             std::printf(kUsage, static_cast<unsigned long>(kSkinNoticeCode), kPlayerIniSection,
                         kPlayerSkinDirKey);
             return 0;
-        } else if (arg == "--each-frame") {
-            eachFrame = true;
         } else if (arg == "--null-skin") {
             options.getSkinAnswersNull = true;
         } else if (!hasValue) {
@@ -184,6 +190,7 @@ int main(int argc, char** argv)
             else if (arg == "--capture") capture = value;
             else if (arg == "--seconds") seconds = std::atof(value.c_str());
             else if (arg == "--script") script = value;
+            else if (arg == "--each-frame") eachFrame = value;
             else {
                 std::fprintf(stderr, "zelpin_host: unknown option %s (see --help)\n", arg.c_str());
                 return 1;
@@ -211,8 +218,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     if (init < 0) return 3;
     if (init != 0) return 4;
-    if (eachFrame) {
-        if (!RenderEachFrame(host, frames, fps, capture)) {
+    if (!eachFrame.empty()) {
+        if (!RenderEachFrame(host, eachFrame, frames, fps, capture)) {
             std::fprintf(stderr, "zelpin_host: could not render each frame (%s, %s)\n",
                          frames.c_str(), capture.c_str());
             return 1;

@@ -200,14 +200,14 @@ function toBase64(bytes) {
 
 window.zelpinTest = {
   // Loads a skin ({ name: base64 }) as the skin input does, starts the
-  // analyser afresh (a fresh library, as each host run is), and draws the
-  // frames (base64, 1152 bytes each) as Render does. Frame 0 is the host's
+  // analyser afresh when asked (a fresh library, as a host run starts), and
+  // draws the frames (base64, 1152 bytes each) as Render does. Frame 0 is the host's
   // first Render, which loads the skin and shows its bare background.
   // Answers the vis area's RGB as read back from the canvas, frame after
   // frame, and the time the frames took to draw.
-  async drawFrames(files, framesBase64) {
+  async drawFrames(files, framesBase64, fresh) {
     putSkin(await skinFiles(Object.entries(files).map(([name, b]) => ({ name, bytes: fromBase64(b) }))));
-    core._zw_reset_columns();
+    if (fresh) core._zw_reset_columns();
     const frames = fromBase64(framesBase64);
     const count = frames.length / FRAME_BYTES;
     const out = new Uint8Array(count * VIS.width * VIS.height * 3);
