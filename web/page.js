@@ -163,6 +163,7 @@ function play() {
   source.start();
   audio.source = source;
   $('stop').disabled = false;
+  say('Playing.');
 }
 
 function stop() {
