@@ -114,11 +114,12 @@ void ReportSettings(const char* path)
         {"Peaks", config->peaks, false},
         {"Rain", config->rain, false},
     };
+    std::string defaulted;
     for (const auto& k : keys) {
         // Two defaults tell a missing or empty key from one that is there.
         const UINT a = file.Int(k.key, -7), b = file.Int(k.key, -8);
         if (a == static_cast<UINT>(-7) && b == static_cast<UINT>(-8)) {
-            Say("%s missing or empty: the default, %d", k.key, k.used);
+            defaulted += (defaulted.empty() ? " " : ", ") + std::string(k.key) + "=" + std::to_string(k.used);
             continue;
         }
         const int raw = static_cast<int>(a);
@@ -129,6 +130,7 @@ void ReportSettings(const char* path)
         if ((k.choice && low > 2) || (isRatio && low > 100))
             Say("%s=%d is out of range: the default, %d", k.key, raw, k.used);
     }
+    if (!defaulted.empty()) Say("missing or empty in %s, so the defaults:%s", path + 6, defaulted.c_str());
     Say("Ratio %d%% is %d/128 inside", PercentFor(config->ratio), config->ratio);
 }
 
@@ -157,11 +159,12 @@ void ReportColors()
 bool ReportBitmap()
 {
     if (!Exists(kBitmapFile)) {
-        Say("no main.bmp: the plug-in keeps the strip of the skin before");
+        Say("no main.bmp: the plug-in keeps drawing with the skin before's strip; the page draws none");
         return false;
     }
     if (!BitmapFileLooksSound(kBitmapFile)) {
-        Say("main.bmp is damaged or no bitmap: the plug-in keeps the strip of the skin before");
+        Say("main.bmp is damaged or no bitmap: the plug-in keeps drawing with the skin before's "
+            "strip; the page draws none");
         return false;
     }
     unsigned char head[kBmpPlainHeadSize];
