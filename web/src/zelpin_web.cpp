@@ -70,7 +70,6 @@ const char* SettingsFile()
     return Exists(kSettingsTxt) ? kSettingsTxt : kSettingsIni;
 }
 
-void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Say(const char* format, ...)
 {
     char line[256];
@@ -183,6 +182,21 @@ bool ReportBitmap()
     return true;
 }
 
+// A 24-bit surface's pixels as the canvas takes them: RGBA, rows from the top.
+void ToRgba(const DibSurface& surface, unsigned char* out)
+{
+    const int w = surface.header->biWidth, h = surface.header->biHeight;
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* row = surface.pixels + static_cast<size_t>(h - 1 - y) * surface.stride;
+        for (int x = 0; x < w; ++x, out += 4) {
+            out[0] = row[3 * x + 2];
+            out[1] = row[3 * x + 1];
+            out[2] = row[3 * x];
+            out[3] = 255;
+        }
+    }
+}
+
 // main.bmp whole, converted as the strip's copy converts it, for the page.
 void KeepSkinPicture()
 {
@@ -194,16 +208,7 @@ void KeepSkinPicture()
     if (!converted.Create(w, h, 24)) return;
     BitBlt(converted.memDC, 0, 0, w, h, whole.memDC, 0, 0, SRCCOPY);
     skinPixels.resize(static_cast<size_t>(w) * h * 4);
-    for (int y = 0; y < h; ++y) {
-        const unsigned char* row = converted.pixels + static_cast<size_t>(h - 1 - y) * converted.stride;
-        for (int x = 0; x < w; ++x) {
-            unsigned char* p = &skinPixels[(static_cast<size_t>(y) * w + x) * 4];
-            p[0] = row[3 * x + 2];
-            p[1] = row[3 * x + 1];
-            p[2] = row[3 * x];
-            p[3] = 255;
-        }
-    }
+    ToRgba(converted, skinPixels.data());
     skinWidth = w;
     skinHeight = h;
 }
@@ -293,16 +298,7 @@ EMSCRIPTEN_KEEPALIVE int zw_render(const unsigned char* frame)
 // The output's 76 x 16 pixels as RGBA, rows from the top.
 EMSCRIPTEN_KEEPALIVE const unsigned char* zw_output_rgba()
 {
-    for (int y = 0; y < kVisHeight; ++y) {
-        const unsigned char* row = outputSurface->pixels + (kVisHeight - 1 - y) * outputSurface->stride;
-        for (int x = 0; x < kVisWidth; ++x) {
-            unsigned char* p = outputPixels + (y * kVisWidth + x) * 4;
-            p[0] = row[3 * x + 2];
-            p[1] = row[3 * x + 1];
-            p[2] = row[3 * x];
-            p[3] = 255;
-        }
-    }
+    ToRgba(*outputSurface, outputPixels);
     return outputPixels;
 }
 
