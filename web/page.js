@@ -11,7 +11,6 @@ const FRAME_BYTES = 1152;
 const $ = (id) => document.getElementById(id);
 const normal = $('normal').getContext('2d');
 const double = $('double').getContext('2d');
-double.imageSmoothingEnabled = false;
 
 let core = null;
 let audio = null;        // { context, buffer, source, start, frames, last }
@@ -80,30 +79,30 @@ function putSkin(found) {
   for (const [name, bytes] of Object.entries(found)) fs.writeFile('/skin/' + name, bytes);
   core._zw_load_skin();
   const w = core._zw_skin_width(), h = core._zw_skin_height();
-  const canvas = normal.canvas;
-  canvas.width = w || 275;
-  canvas.height = h || 116;
-  double.canvas.width = 2 * canvas.width;
-  double.canvas.height = 2 * canvas.height;
-  double.imageSmoothingEnabled = false;
-  if (w) {
-    const p = core._zw_skin_rgba();
-    normal.putImageData(new ImageData(new Uint8ClampedArray(heap().slice(p, p + w * h * 4).buffer), w, h), 0, 0);
-  } else {
-    normal.clearRect(0, 0, canvas.width, canvas.height);
+  // The double view is the same picture, shown twice as large by its style
+  // (every pixel a 2 x 2 block).
+  for (const view of [normal, double]) {
+    view.canvas.width = w || 275;
+    view.canvas.height = h || 116;
+    if (w) {
+      const p = core._zw_skin_rgba();
+      view.putImageData(new ImageData(new Uint8ClampedArray(heap().slice(p, p + w * h * 4).buffer), w, h), 0, 0);
+    }
   }
+  double.canvas.style.width = 2 * double.canvas.width + 'px';
+  double.canvas.style.height = 2 * double.canvas.height + 'px';
   showLook();
   drawOutput();
 }
 
-// The analyser's output into the vis area, then the double view.
+// The analyser's output into the vis area of both views.
 function drawOutput() {
-  if (core._zw_setting(3) && core._zw_skin_width()) {
-    const p = core._zw_output_rgba();
-    const pixels = new Uint8ClampedArray(heap().slice(p, p + VIS.width * VIS.height * 4).buffer);
-    normal.putImageData(new ImageData(pixels, VIS.width, VIS.height), VIS.left, VIS.top);
-  }
-  double.drawImage(normal.canvas, 0, 0, double.canvas.width, double.canvas.height);
+  if (!core._zw_setting(3) || !core._zw_skin_width()) return;
+  const p = core._zw_output_rgba();
+  const pixels = new Uint8ClampedArray(heap().slice(p, p + VIS.width * VIS.height * 4).buffer);
+  const image = new ImageData(pixels, VIS.width, VIS.height);
+  normal.putImageData(image, VIS.left, VIS.top);
+  double.putImageData(image, VIS.left, VIS.top);
 }
 
 function showLook() {
