@@ -13,6 +13,7 @@ const normal = $('normal').getContext('2d');
 const double = $('double').getContext('2d');
 
 let core = null;
+let skinPicture = null;  // main.bmp as the plug-in reads it, or null
 let audio = null;        // { context, buffer, source, start, frames, last }
 
 function say(text) { $('status').textContent = text; }
@@ -81,13 +82,12 @@ function putSkin(found) {
   const w = core._zw_skin_width(), h = core._zw_skin_height();
   // The double view is the same picture, shown twice as large by its style
   // (every pixel a 2 x 2 block).
+  const p = core._zw_skin_rgba();
+  skinPicture = w ? new ImageData(new Uint8ClampedArray(heap().slice(p, p + w * h * 4).buffer), w, h) : null;
   for (const view of [normal, double]) {
     view.canvas.width = w || 275;
     view.canvas.height = h || 116;
-    if (w) {
-      const p = core._zw_skin_rgba();
-      view.putImageData(new ImageData(new Uint8ClampedArray(heap().slice(p, p + w * h * 4).buffer), w, h), 0, 0);
-    }
+    if (skinPicture) view.putImageData(skinPicture, 0, 0);
   }
   double.canvas.style.width = 2 * double.canvas.width + 'px';
   double.canvas.style.height = 2 * double.canvas.height + 'px';
@@ -95,9 +95,15 @@ function putSkin(found) {
   drawOutput();
 }
 
-// The analyser's output into the vis area of both views.
+// The analyser's output into the vis area of both views; with the analyser
+// off, the skin's own picture there.
 function drawOutput() {
-  if (!core._zw_setting(3) || !core._zw_skin_width()) return;
+  if (!skinPicture) return;
+  if (!core._zw_setting(3)) {
+    for (const view of [normal, double])
+      view.putImageData(skinPicture, 0, 0, VIS.left, VIS.top, VIS.width, VIS.height);
+    return;
+  }
   const p = core._zw_output_rgba();
   const pixels = new Uint8ClampedArray(heap().slice(p, p + VIS.width * VIS.height * 4).buffer);
   const image = new ImageData(pixels, VIS.width, VIS.height);
