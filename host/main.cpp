@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "host/capture_file.h"
+#include "host/frame_source.h"
 #include "host/stand_in_host.h"
+#include "host/window_pixels.h"
 
 namespace {
 
@@ -24,6 +27,10 @@ const char kUsage[] =
     "                   looping; without it a synthetic sweep\n"
     "  --fps N          Render calls a second, also the frames file's rate (60)\n"
     "  --capture FILE   record the vis area after every Render (for GIFs)\n"
+    "  --each-frame SKINS  instead of playing in real time: for each skin of\n"
+    "                   the list (names separated by ';'), switched to in turn,\n"
+    "                   one Render for every frame of --frames, on the calling\n"
+    "                   thread, each recorded into --capture; then exit\n"
     "  --seconds S      how long to run (default 5)\n"
     "  --script TEXT    timed actions, separated by ';', each \"t=SECONDS ACTION\":\n"
     "                     skin NAME       switch to another skin (repaints)\n"
@@ -120,6 +127,37 @@ void WaitUntil(DWORD start, double seconds)
     }
 }
 
+// For each skin in turn, every frame of the file exactly once, in order, as
+// fast as it goes: what the library draws for a given sequence of spectra,
+// free of the clock. A skin's first frame is the Render that reloads it.
+bool RenderEachFrame(StandInHost& host, const std::string& skins, const std::string& frames,
+                     int fps, const std::string& capturePath)
+{
+    FrameSource source;
+    CaptureFile capture;
+    if (!source.Load(frames) || !capture.Open(capturePath, fps)) return false;
+    unsigned char spectrum[2][576];
+    std::vector<unsigned char> pixels;
+    RECT area;
+    unsigned long slot = 0;
+    for (size_t at = 0; at < skins.size();) {
+        size_t end = skins.find(';', at);
+        if (end == std::string::npos) end = skins.size();
+        host.SwitchSkin(skins.substr(at, end - at));
+        at = end + 1;
+        for (long i = 0; i < source.FrameCount(); ++i, ++slot) {
+            source.Fill(i, spectrum);
+            host.RenderFrame(&spectrum[0][0]);
+            if (!VisAreaRect(host.Window(), area) ||
+                !ReadWindowPixels(host.Window(), area.left, area.top, area.right - area.left,
+                                  area.bottom - area.top, pixels))
+                return false;
+            capture.WriteFrame(slot, area.right - area.left, area.bottom - area.top, pixels);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -128,6 +166,7 @@ int main(int argc, char** argv)
     std::string frames, capture, script;
     double seconds = 5;
     int fps = 60;
+    std::string eachFrame;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
@@ -151,6 +190,7 @@ int main(int argc, char** argv)
             else if (arg == "--capture") capture = value;
             else if (arg == "--seconds") seconds = std::atof(value.c_str());
             else if (arg == "--script") script = value;
+            else if (arg == "--each-frame") eachFrame = value;
             else {
                 std::fprintf(stderr, "zelpin_host: unknown option %s (see --help)\n", arg.c_str());
                 return 1;
@@ -178,6 +218,14 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     if (init < 0) return 3;
     if (init != 0) return 4;
+    if (!eachFrame.empty()) {
+        if (!RenderEachFrame(host, eachFrame, frames, fps, capture)) {
+            std::fprintf(stderr, "zelpin_host: could not render each frame (%s, %s)\n",
+                         frames.c_str(), capture.c_str());
+            return 1;
+        }
+        return 0;
+    }
     if (!host.StartFrameLoop(frames, fps, capture)) {
         std::fprintf(stderr, "zelpin_host: could not start the frames (%s, %s)\n",
                      frames.c_str(), capture.c_str());

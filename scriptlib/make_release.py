@@ -1,5 +1,6 @@
 """Writes the release files: the installer (through makensis), the zip, the
-symbols zip and SHA256SUMS. scripts/package runs it after building.
+symbols zip, the web page's zip and SHA256SUMS. scripts/package runs it after
+building.
 
 The files are the same bytes wherever and whenever they are made from the same
 sources: every time in them is SOURCE_DATE_EPOCH, by default the time of the
@@ -25,6 +26,9 @@ PRODUCT = os.environ.get('ZELPIN_PRODUCT') or os.path.join(ROOT, 'build', 'win32
 ZIP_FILES = ['vis_zelpin.dll', 'plugin.ini', 'zelpin-readme.txt']
 # The library's symbols, which the build split off it.
 SYMBOLS = 'vis_zelpin.dll.debug'
+# The web page as scripts/web builds it: static files to put on any server.
+WEB_SITE = os.path.join(ROOT, 'build', 'web', 'site')
+WEB_FILES = ['index.html', 'page.css', 'page.js', 'zelpin_core.js', 'zelpin_core.wasm', 'plugin.ini']
 
 
 def read_version():
@@ -94,11 +98,16 @@ def main(argv):
     for name in ('vis_zelpin.dll', SYMBOLS):
         if not os.path.isfile(os.path.join(PRODUCT, name)):
             sys.exit('package: %s is missing (scripts/build builds it)' % os.path.join(PRODUCT, name))
+    for name in WEB_FILES:
+        if not os.path.isfile(os.path.join(WEB_SITE, name)):
+            sys.exit('package: %s is missing (scripts/web --build-only builds it)'
+                     % os.path.join(WEB_SITE, name))
     epoch = source_date_epoch()
     os.makedirs(args.out, exist_ok=True)
     setup = 'zelpin-%s-setup.exe' % version
     archive = 'zelpin-%s.zip' % version
     symbols = 'zelpin-%s-symbols.zip' % version
+    web = 'zelpin-%s-web.zip' % version
     with tempfile.TemporaryDirectory() as folder:
         stage(folder, version, epoch)
         run = subprocess.run(['makensis', '-V2', '-DVERSION=' + version, '-DSTAGE=' + folder,
@@ -108,11 +117,12 @@ def main(argv):
             sys.exit('package: makensis failed')
         make_zip(os.path.join(args.out, archive), folder, ZIP_FILES, epoch)
         make_zip(os.path.join(args.out, symbols), folder, [SYMBOLS], epoch)
+    make_zip(os.path.join(args.out, web), WEB_SITE, WEB_FILES, epoch)
     # The format sha256sum -c reads.
     with open(os.path.join(args.out, 'SHA256SUMS'), 'w') as f:
-        for name in (setup, archive, symbols):
+        for name in (setup, archive, symbols, web):
             f.write('%s  %s\n' % (sha256(os.path.join(args.out, name)), name))
-    for name in (setup, archive, symbols, 'SHA256SUMS'):
+    for name in (setup, archive, symbols, web, 'SHA256SUMS'):
         print('package: %s' % os.path.join(args.out, name))
 
 

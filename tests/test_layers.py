@@ -22,7 +22,7 @@ import unittest
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 FLOORS = {"player": 1, "image": 1, "skin": 2, "draw": 3, "plugin": 4}
-ABOVE = ("host", "tools", "bench", "tests")
+ABOVE = ("host", "tools", "bench", "web", "tests")
 SOURCE_SUFFIXES = (".h", ".cpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 

@@ -46,12 +46,15 @@ class Package(unittest.TestCase):
         cls.version = read(os.path.join(ROOT, 'VERSION')).decode().strip()
         cls.tmp = tempfile.TemporaryDirectory()
         cls.out = os.path.join(cls.tmp.name, 'dist')
+        subprocess.run([os.path.join(ROOT, 'scripts', 'web'), '--build-only'], check=True,
+                       stdout=subprocess.DEVNULL)
         cls.result = subprocess.run([os.path.join(ROOT, 'scripts', 'package'), '--no-build',
                                   '--out', cls.out],
                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         cls.setup = 'zelpin-%s-setup.exe' % cls.version
         cls.zip = 'zelpin-%s.zip' % cls.version
         cls.symbols = 'zelpin-%s-symbols.zip' % cls.version
+        cls.web = 'zelpin-%s-web.zip' % cls.version
 
     @classmethod
     def tearDownClass(cls):
@@ -61,7 +64,7 @@ class Package(unittest.TestCase):
         self.assertEqual(0, self.result.returncode, self.result.stdout.decode(errors='replace'))
 
     def test_files_named_after_the_version(self):
-        self.assertEqual(sorted(['SHA256SUMS', self.setup, self.zip, self.symbols]),
+        self.assertEqual(sorted(['SHA256SUMS', self.setup, self.zip, self.symbols, self.web]),
                          sorted(os.listdir(self.out)))
 
     def test_zip_holds_library_defaults_and_readme(self):
@@ -91,10 +94,18 @@ class Package(unittest.TestCase):
             self.assertEqual(read(SYMBOLS), z.read('vis_zelpin.dll.debug'),
                              'the symbols zip\'s file is not ' + SYMBOLS)
 
+    def test_web_zip_holds_the_built_page(self):
+        site = os.path.join(ROOT, 'build', 'web', 'site')
+        with zipfile.ZipFile(os.path.join(self.out, self.web)) as z:
+            self.assertEqual(['index.html', 'page.css', 'page.js', 'zelpin_core.js', 'zelpin_core.wasm',
+                              'plugin.ini'], z.namelist())
+            for name in z.namelist():
+                self.assertEqual(read(os.path.join(site, name)), z.read(name), name)
+
     def test_zip_entries_carry_the_commit_time(self):
         # A zip keeps times in two-second steps.
         stamp = time.gmtime(commit_time() // 2 * 2)[:6]
-        for archive in (self.zip, self.symbols):
+        for archive in (self.zip, self.symbols, self.web):
             with zipfile.ZipFile(os.path.join(self.out, archive)) as z:
                 for info in z.infolist():
                     self.assertEqual((stamp, 3, 0o644),
@@ -103,7 +114,7 @@ class Package(unittest.TestCase):
 
     def test_sha256sums_lists_every_file(self):
         lines = read(os.path.join(self.out, 'SHA256SUMS')).decode().splitlines()
-        self.assertEqual([self.setup, self.zip, self.symbols], [line[66:] for line in lines])
+        self.assertEqual([self.setup, self.zip, self.symbols, self.web], [line[66:] for line in lines])
         for line in lines:
             name = line[66:]
             expected = sha256(os.path.join(self.out, name))
@@ -144,12 +155,13 @@ class Package(unittest.TestCase):
                          '-DCMAKE_TOOLCHAIN_FILE=' + os.path.join(copy, 'cmake', 'mingw-i686.cmake'),
                          '-DZELPIN_TESTS=OFF'],
                         ['cmake', '--build', build, '--target', 'vis_zelpin'],
+                        [os.path.join(copy, 'scripts', 'web'), '--build-only'],
                         [os.path.join(copy, 'scripts', 'package'), '--no-build', '--out', out]):
             run = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
             self.assertEqual(0, run.returncode, run.stdout.decode(errors='replace'))
         def hashes(release, library, symbols):
             found = {name: sha256(os.path.join(release, name))
-                     for name in (self.setup, self.zip, self.symbols, 'SHA256SUMS')}
+                     for name in (self.setup, self.zip, self.symbols, self.web, 'SHA256SUMS')}
             found.update(library=sha256(library), symbols=sha256(symbols))
             return found
         self.assertEqual(hashes(self.out, DLL, SYMBOLS),
