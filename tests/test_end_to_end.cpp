@@ -8,29 +8,14 @@
 #include <vector>
 
 #include "host/stand_in_host.h"
-#include "tests/support/message_box_watcher.h"
 #include "tests/support/scenario_skins.h"
 #include "tests/support/skin_files.h"
+#include "tests/support/vis_checks.h"
 
 namespace {
 
 const COLORREF kBarNew = RGB(250, 250, 0);
 const COLORREF kGrey = RGB(128, 128, 128);   // the host's window without a bitmap
-
-const int kLoudColumns = 37;   // bins 0..76 feed columns 0..36
-
-std::vector<unsigned char> Spectrum(unsigned char loud)
-{
-    std::vector<unsigned char> data(2 * 576, 0);
-    for (int bin = 0; bin < 77; ++bin) data[bin] = data[576 + bin] = loud;
-    return data;
-}
-
-struct Expected {
-    COLORREF top;     // screen row 0 of a loud column
-    COLORREF body;    // screen rows 1..15 of a loud column
-    COLORREF quiet;   // every row of a quiet column
-};
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -63,41 +48,12 @@ protected:
         Render(0);
     }
 
-    void FillVisArea(COLORREF colour)
-    {
-        HDC dc = GetDC(host.Window());
-        RECT area = {24, 43, 100, 59};
-        HBRUSH brush = CreateSolidBrush(colour);
-        FillRect(dc, &area, brush);
-        DeleteObject(brush);
-        ReleaseDC(host.Window(), dc);
-    }
+    void Render(unsigned char loud, int times = 1) { Frames(host, loud, times); }
 
-    void Render(unsigned char loud, int times = 1)
+    // Whether the vis area shows loud columns in the given colours.
+    void ExpectVisArea(COLORREF peak, COLORREF bar, COLORREF background, int scale = 1)
     {
-        std::vector<unsigned char> data = Spectrum(loud);
-        for (int i = 0; i < times; ++i) host.RenderFrame(data.data());
-    }
-
-    // Compares the vis area with the picture of loud and quiet columns.
-    void ExpectVisArea(const Expected& e, int scale = 1)
-    {
-        const int left = 24 * scale;
-        const int top = 43 * scale;
-        int wrong = 0;
-        for (int y = 0; y < 16 * scale && wrong < 5; ++y) {
-            for (int x = 0; x < 76 * scale && wrong < 5; ++x) {
-                const int column = x / scale;
-                const int row = y / scale;
-                COLORREF want = column >= kLoudColumns ? e.quiet : row == 0 ? e.top : e.body;
-                COLORREF got = host.PixelAt(left + x, top + y);
-                if (got != want) {
-                    ++wrong;
-                    ADD_FAILURE() << "pixel " << x << "," << y << " of the vis area: expected 0x"
-                                  << std::hex << want << ", got 0x" << got;
-                }
-            }
-        }
+        Shows(host.Window(), Bars(peak, bar, background), "vis area", scale);
     }
 
     // Rows of column 0 that show the bar colour, counted from the bottom.
@@ -119,11 +75,11 @@ TEST_F(EndToEnd, FirstRenderLoadsTheSkinAndPresentsInTheSameFrame)
 {
     ASSERT_TRUE(host.Open(options));
     ASSERT_EQ(0, host.LoadPlugin());
-    FillVisArea(kBarNew);
+    FillVisArea(host.Window(), kBarNew);
     Render(255);   // loads the skin and shows its bare background at once
-    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
+    ExpectVisArea(kBackgroundA, kBackgroundA, kBackgroundA);
     Render(255);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    ExpectVisArea(kPeak, kBarA, kBackgroundA);
     EXPECT_EQ(kFrameA, host.PixelAt(23, 43));         // nothing outside the area
     EXPECT_EQ(kFrameA, host.PixelAt(100, 58));
 }
@@ -133,7 +89,7 @@ TEST_F(EndToEnd, DoubleSizeIsPaintedStretchedAt48x86)
     Start();
     host.SetDoubleSize(true);
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA}, 2);
+    ExpectVisArea(kPeak, kBarA, kBackgroundA, 2);
     EXPECT_EQ(kFrameA, host.PixelAt(47, 86));
     EXPECT_EQ(kFrameA, host.PixelAt(200, 118));
 }
@@ -149,69 +105,13 @@ TEST_F(EndToEnd, ShadedWindowStopsTheAnalyser)
     EXPECT_EQ(14, BarHeight(kBarA));
 }
 
-TEST_F(EndToEnd, RepaintWithTheSameSkinReloadsNothingAndASkinChangeReloads)
-{
-    Start();
-    Render(255);
-    WriteTextFile(root / "Skins\\Alpha\\viscolor.txt", VisColorText(kBarNew, kPeak));
-    host.Repaint();
-    Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
-
-    host.SwitchSkin("Beta");
-    Render(255, 2);
-    ExpectVisArea({kPeak, kBarB, kBackgroundB});
-}
-
-TEST_F(EndToEnd, FailedSkinQueryDisablesAndKeepsTheLastName)
-{
-    Start();
-    Render(255);
-    host.SwitchSkin("");   // the host reports no skin path
-    Render(255, 2);
-    EXPECT_EQ(kGrey, host.PixelAt(24, 50));
-
-    // The same name again: nothing reloads, the analyser stays off.
-    host.SwitchSkin("Alpha");
-    Render(255, 2);
-    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
-}
-
-TEST_F(EndToEnd, NullSkinAnswerIsNoSkin)
-{
-    options.getSkinAnswersNull = true;
-    Start();
-    Render(255, 2);
-    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
-}
-
-TEST_F(EndToEnd, DisabledSkinGetsNothingDrawn)
-{
-    MakeSkin("Off", kFrameB, kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
-    options.skin = "Off";
-    Start();
-    Render(255, 3);
-    ExpectVisArea({kBackgroundB, kBackgroundB, kBackgroundB});
-}
-
-TEST_F(EndToEnd, SkinWithoutBitmapKeepsThePreviousStrip)
-{
-    Start();
-    Render(255);
-    std::string bare = MakeSkin("Bare", kFrameB, kBackgroundB, kBarB);
-    DeleteFileA((bare + "\\main.bmp").c_str());
-    host.SwitchSkin("Bare");
-    Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
-}
-
 TEST_F(EndToEnd, PeaksOffWithRainOnDrawsHangingBarsWithoutDrops)
 {
     MakeSkin("Hanging", kFrameA, kBackgroundA, kBarA, std::string(kSolid) + "Peaks=0\r\nRain=1\r\n");
     options.skin = "Hanging";
     Start();
     Render(255);
-    ExpectVisArea({kBarA, kBarA, kBackgroundA});
+    ExpectVisArea(kBarA, kBarA, kBackgroundA);
     Render(0);   // one level down: the hanging bar's lowest row clears
     EXPECT_EQ(kBarA, host.PixelAt(24, 43));
     EXPECT_EQ(kBackgroundA, host.PixelAt(24, 58));
@@ -281,7 +181,7 @@ TEST_F(NoticeMode, StartGreetsTheCompanionOnceAndAsksTheHostOnce)
     EXPECT_NE(0, greeting);
     EXPECT_LT(greeting, skinQuery) << "the greeting must come before the skin query";
     Render(255);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    ExpectVisArea(kPeak, kBarA, kBackgroundA);
 }
 
 TEST_F(NoticeMode, NoticesSwitchSkinsAndRepaintsDoNot)
@@ -290,18 +190,18 @@ TEST_F(NoticeMode, NoticesSwitchSkinsAndRepaintsDoNot)
     Render(255);
     Notice("Beta");
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+    ExpectVisArea(kPeak, kBarB, kBackgroundB);
 
     // Every notice reloads, even for the skin already loaded.
     WriteTextFile(root / "Skins\\Beta\\viscolor.txt", VisColorText(kBarNew, kPeak));
     Notice("Beta");
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarNew, kBackgroundB});
+    ExpectVisArea(kPeak, kBarNew, kBackgroundB);
 
     // A repaint of another skin is not a notice.
     host.SwitchSkin("Alpha");
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarNew, kBackgroundB});
+    ExpectVisArea(kPeak, kBarNew, kBackgroundB);
 }
 
 TEST_F(NoticeMode, OtherDataCodesAndEmptyNoticesAndBadNotices)
@@ -310,7 +210,7 @@ TEST_F(NoticeMode, OtherDataCodesAndEmptyNoticesAndBadNotices)
     Render(255);
     Notice("Beta", 10651);
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    ExpectVisArea(kPeak, kBarA, kBackgroundA);
 
     // cbData 0: the Skins folder itself is the skin folder.
     WriteMainBitmap(root / "Skins\\main.bmp", kFrameB, kBackgroundB);
@@ -318,12 +218,12 @@ TEST_F(NoticeMode, OtherDataCodesAndEmptyNoticesAndBadNotices)
     WriteTextFile(root / "Skins\\zelpin.txt", kSolid);
     host.SendSkinNotice("", 0);
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarNew, kBackgroundB});
+    ExpectVisArea(kPeak, kBarNew, kBackgroundB);
 
     // No terminating NUL: the bytes are the name.
     host.SendSkinNotice("Beta", 4);
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+    ExpectVisArea(kPeak, kBarB, kBackgroundB);
 
     // A name that does not fit after the Skins folder is ignored, and so is a
     // notice with bytes but no data.
@@ -331,7 +231,7 @@ TEST_F(NoticeMode, OtherDataCodesAndEmptyNoticesAndBadNotices)
     host.SendSkinNotice(huge.c_str(), 4096);
     host.SendSkinNotice(nullptr, 16);
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarB, kBackgroundB});
+    ExpectVisArea(kPeak, kBarB, kBackgroundB);
 }
 
 TEST_F(NoticeMode, MessagesToOtherWindowsChangeNothing)
@@ -345,7 +245,7 @@ TEST_F(NoticeMode, MessagesToOtherWindowsChangeNothing)
     SetWindowPos(other, nullptr, 0, 0, 600, 20, SWP_NOMOVE | SWP_NOZORDER);
     DestroyWindow(other);
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    ExpectVisArea(kPeak, kBarA, kBackgroundA);
 }
 
 TEST_F(NoticeMode, NewerHostsGetTheRepaintWatchWhateverTheSetting)
@@ -356,55 +256,10 @@ TEST_F(NoticeMode, NewerHostsGetTheRepaintWatchWhateverTheSetting)
     Render(255);
     Notice("Beta");
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    ExpectVisArea(kPeak, kBarA, kBackgroundA);
     host.SwitchSkin("Beta");
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarB, kBackgroundB});
-}
-
-TEST_F(EndToEnd, TooOldHostFailsInitWithItsMessage)
-{
-    options.version = 0x18FF;
-    ASSERT_TRUE(host.Open(options));
-    MessageBoxWatcher watcher;
-    EXPECT_EQ(1, host.LoadPlugin());
-    std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("ZELPIN", boxes[0].caption);
-    EXPECT_EQ("Can't Initialized SkinSuck Class", boxes[0].text);
-    EXPECT_EQ(host.Window(), boxes[0].owner);
-    Render(255, 2);
-    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
-}
-
-TEST_F(EndToEnd, HookFailureUndoesEverythingAndInitAfterQuitStartsAfresh)
-{
-    Start();
-    Render(255);
-    winampVisModule* module = host.Module();
-    module->Quit(module);
-    module->Quit(module);   // twice does nothing more
-    EXPECT_EQ(0, module->Render(module));
-
-    HINSTANCE library = module->hDllInstance;
-    module->hDllInstance = nullptr;   // a global hook needs the library's handle
-    {
-        MessageBoxWatcher watcher;
-        EXPECT_EQ(1, module->Init(module));
-        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
-        ASSERT_EQ(1u, boxes.size());
-        EXPECT_EQ("ZELPIN", boxes[0].caption);
-        EXPECT_EQ("Unable to set hook", boxes[0].text);
-    }
-    host.Repaint();   // would arm a reload if a hook were left
-    Render(255, 2);
-    ExpectVisArea({kBackgroundA, kBackgroundA, kBackgroundA});
-
-    // A new start after Quit loads the same skin afresh.
-    module->hDllInstance = library;
-    EXPECT_EQ(0, module->Init(module));
-    Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    ExpectVisArea(kPeak, kBarB, kBackgroundB);
 }
 
 TEST_F(EndToEnd, InitOnARunningPluginLeavesOneHook)
@@ -413,7 +268,7 @@ TEST_F(EndToEnd, InitOnARunningPluginLeavesOneHook)
     winampVisModule* module = host.Module();
     EXPECT_EQ(0, module->Init(module));
     Render(255, 2);
-    ExpectVisArea({kPeak, kBarA, kBackgroundA});
+    ExpectVisArea(kPeak, kBarA, kBackgroundA);
     host.UnloadPlugin();
     // A hook left behind would now run code that is no longer loaded.
     host.Repaint();
@@ -421,21 +276,4 @@ TEST_F(EndToEnd, InitOnARunningPluginLeavesOneHook)
     host.SetDoubleSize(false);
     host.SendSkinNotice("Beta", 5);
     EXPECT_EQ(kBackgroundA, host.PixelAt(24, 43));
-}
-
-TEST(Library, QuitWithoutInitAndRenderBeforeInitDoNothing)
-{
-    HMODULE library = LoadLibraryA((ExeFolder() + "\\vis_zelpin.dll").c_str());
-    ASSERT_NE(nullptr, library);
-    winampVisGetHeaderType getHeader =
-        reinterpret_cast<winampVisGetHeaderType>(
-            reinterpret_cast<void (*)()>(GetProcAddress(library, "winampVisGetHeader")));
-    ASSERT_NE(nullptr, getHeader);
-    winampVisModule* module = getHeader()->getModule(0);
-    ASSERT_NE(nullptr, module);
-    EXPECT_EQ(0, module->Render(module));
-    module->Quit(module);
-    module->Quit(module);
-    EXPECT_EQ(0, module->Render(module));
-    EXPECT_TRUE(FreeLibrary(library));
 }
