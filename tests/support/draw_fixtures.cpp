@@ -26,6 +26,11 @@ void PutDword(Bytes* bytes, size_t at, DWORD value)
     PutWord(bytes, at + 2, static_cast<WORD>(value >> 16));
 }
 
+DWORD GetDword(const Bytes& bytes, size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
+}
+
 Bytes BmpHeaders(int width, int height, int bitCount, DWORD compression, DWORD sizeImage,
                  DWORD clrUsed, DWORD paletteBytes)
 {
