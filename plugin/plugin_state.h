@@ -12,6 +12,6 @@ extern HWND hostWindow;          // Init, from hwndParent; kept through Quit
 extern ZelpinConfig* config;     // Init / Quit
 extern SkinSuck* skinSuck;       // Init / Quit
 extern VisColor* visColor;       // Init / Quit
-extern char skinPath[MAX_PATH];  // ReloadSkin, the locator, the notice hook
+extern char skinPath[MAX_PATH];  // Init and ReloadSkin (notices reach it through the handover)
 extern char lastSkinName[MAX_PATH];  // ReloadSkin and Init
 extern HHOOK hookHandle;         // Init / Quit
