@@ -5,6 +5,7 @@
 #include <string>
 
 #include "skin/vis_color.h"
+#include "tests/support/draw_fixtures.h"
 
 namespace {
 
@@ -27,9 +28,7 @@ class VisColors : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        path = std::string(temp) + "zelpin_viscolor_" + std::to_string(GetCurrentProcessId()) + ".txt";
+        path = TempFile("viscolor.txt");
         DeleteFileA(path.c_str());
     }
 

@@ -33,7 +33,8 @@ void PutDword(Bytes* bytes, size_t at, DWORD value);
 DWORD GetDword(const Bytes& bytes, size_t at);
 void PutWord(Bytes* bytes, size_t at, WORD value);
 
-// A path in this process's own temporary folder (created on first use).
+// A path in this process's own temporary folder (made on first use, removed
+// at exit).
 std::string TempFile(const char* name);
 void WriteBytes(const std::string& path, const Bytes& bytes);
 
