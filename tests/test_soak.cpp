@@ -38,20 +38,14 @@ struct Usage {
 // the soak itself lies between them.
 Usage Before()
 {
-    Usage usage;
-    usage.headroom = GdiHeadroom();
-    usage.privateBytes = PrivateBytes();
-    usage.milliseconds = GetTickCount();
-    return usage;
+    return {GdiHeadroom(), PrivateBytes(), GetTickCount()};   // read in this order
 }
 
 Usage After()
 {
-    Usage usage;
-    usage.milliseconds = GetTickCount();
-    usage.privateBytes = PrivateBytes();
-    usage.headroom = GdiHeadroom();
-    return usage;
+    const DWORD milliseconds = GetTickCount();
+    const SIZE_T privateBytes = PrivateBytes();
+    return {GdiHeadroom(), privateBytes, milliseconds};
 }
 
 void ExpectNothingLeaked(const char* what, const Usage& before, const Usage& after)
