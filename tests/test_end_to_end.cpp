@@ -166,10 +166,7 @@ protected:
         options.version = 0x1FFF;
         PluginIni("[ZELPIN]\r\nDependQuelbix=1\r\n");
     }
-    void Notice(const char* name, ULONG_PTR code = 10650)
-    {
-        host.SendSkinNotice(name, static_cast<DWORD>(strlen(name) + 1), code);
-    }
+    void Notice(const char* name) { host.SendSkinNotice(name, static_cast<DWORD>(strlen(name) + 1)); }
 };
 
 TEST_F(NoticeMode, StartGreetsTheCompanionOnceAndAsksTheHostOnce)
@@ -204,34 +201,17 @@ TEST_F(NoticeMode, NoticesSwitchSkinsAndRepaintsDoNot)
     ExpectVisArea(kPeak, kBarNew, kBackgroundB);
 }
 
-TEST_F(NoticeMode, OtherDataCodesAndEmptyNoticesAndBadNotices)
+// Notices of other shapes are the fault tests' (host_answer_faults.cpp).
+TEST_F(NoticeMode, EmptyNoticeLoadsTheSkinsFolderItself)
 {
     Start();
     Render(255);
-    Notice("Beta", 10651);
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarA, kBackgroundA);
-
-    // cbData 0: the Skins folder itself is the skin folder.
     WriteMainBitmap(root / "Skins\\main.bmp", kFrameB, kBackgroundB);
     WriteTextFile(root / "Skins\\viscolor.txt", VisColorText(kBarNew, kPeak));
     WriteTextFile(root / "Skins\\zelpin.txt", kSolid);
     host.SendSkinNotice("", 0);
     Render(255, 2);
     ExpectVisArea(kPeak, kBarNew, kBackgroundB);
-
-    // No terminating NUL: the bytes are the name.
-    host.SendSkinNotice("Beta", 4);
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarB, kBackgroundB);
-
-    // A name that does not fit after the Skins folder is ignored, and so is a
-    // notice with bytes but no data.
-    std::string huge(4096, 'x');
-    host.SendSkinNotice(huge.c_str(), 4096);
-    host.SendSkinNotice(nullptr, 16);
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarB, kBackgroundB);
 }
 
 TEST_F(NoticeMode, MessagesToOtherWindowsChangeNothing)
