@@ -158,7 +158,8 @@ TEST_F(EndToEnd, EveryCallIsPassedOnUnchanged)
     EXPECT_EQ(static_cast<LPARAM>(0x5678), chainCalls[0].messageLParam);
 }
 
-// Hosts before 0x2004 that the companion program serves.
+// Hosts before 0x2004 that the companion program serves (every version bound
+// is the fault tests', host_answer_faults.cpp).
 class NoticeMode : public EndToEnd {
 protected:
     NoticeMode()
@@ -226,20 +227,6 @@ TEST_F(NoticeMode, MessagesToOtherWindowsChangeNothing)
     DestroyWindow(other);
     Render(255, 2);
     ExpectVisArea(kPeak, kBarA, kBackgroundA);
-}
-
-TEST_F(NoticeMode, NewerHostsGetTheRepaintWatchWhateverTheSetting)
-{
-    options.version = 0x2004;
-    Start();
-    EXPECT_EQ(0, host.MessagesSeen(0x466, 7));
-    Render(255);
-    Notice("Beta");
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarA, kBackgroundA);
-    host.SwitchSkin("Beta");
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarB, kBackgroundB);
 }
 
 TEST_F(EndToEnd, InitOnARunningPluginLeavesOneHook)
