@@ -21,15 +21,9 @@ class EndToEnd : public ::testing::Test {
 protected:
     EndToEnd()
     {
-        MakeFolder(root / "Skins");
-        MakeFolder(root / "Plugins");
-        CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(), (root / "Plugins\\vis_zelpin.dll").c_str(),
-                  FALSE);
-        MakeSkin("Alpha", kFrameA, kBackgroundA, kBarA);
-        MakeSkin("Beta", kFrameB, kBackgroundB, kBarB);
+        options.pluginPath = MakePlayerFolders(root);
         options.skinsFolder = root / "Skins";
         options.skin = "Alpha";
-        options.pluginPath = root / "Plugins\\vis_zelpin.dll";
     }
 
     std::string MakeSkin(const std::string& name, COLORREF frame, COLORREF background, COLORREF bar,

@@ -71,17 +71,9 @@ class Soak : public ::testing::Test {
 protected:
     Soak()
     {
-        MakeFolder(root / "Skins");
-        MakeFolder(root / "Plugins");
-        CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(),
-                  (root / "Plugins\\vis_zelpin.dll").c_str(), FALSE);
-        for (const SkinColours& skin : kSkins) {
-            MakeSkin(root / (std::string("Skins\\") + skin.name), skin.frame, skin.background,
-                     skin.bar, kPeak, kSolid);
-        }
+        options.pluginPath = MakePlayerFolders(root);
         options.skinsFolder = root / "Skins";
         options.skin = kSkins[0].name;
-        options.pluginPath = root / "Plugins\\vis_zelpin.dll";
         std::memset(loud, 0, sizeof loud);
         for (int bin = 0; bin < 77; ++bin) loud[bin] = loud[576 + bin] = 255;
     }
