@@ -13,7 +13,7 @@ namespace {
 std::string inputPath;
 std::string crashFolder;
 std::atomic<unsigned> runs{0};
-unsigned kept = 0;
+std::atomic<unsigned> kept{0};   // inputs kept, from the watch thread too
 size_t corpusSize = 0;
 
 std::string ReadWhole(const std::string& path)
@@ -38,7 +38,7 @@ bool WriteWhole(const std::string& path, const std::string& bytes)
 
 void Report()
 {
-    std::printf("fuzz: %s %u runs, %u crashes, corpus %u\n", kFuzzTarget.name, runs.load(), kept,
+    std::printf("fuzz: %s %u runs, %u crashes, corpus %u\n", kFuzzTarget.name, runs.load(), kept.load(),
                 static_cast<unsigned>(corpusSize));
     std::fflush(stdout);
 }
