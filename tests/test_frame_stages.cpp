@@ -90,7 +90,8 @@ protected:
     // The locator names the skin, and the reload runs.
     void Load(const std::string& name)
     {
-        Load(name);
+        Report(name);
+        ReloadSkin(&visModule);
     }
 
     TempFolder root{"stages"};
