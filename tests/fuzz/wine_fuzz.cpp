@@ -83,7 +83,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && kFuzzTarget.raw && std::string(argv[1]) == "--raw")
         return kFuzzTarget.raw(argv[2]);
-    const int first = 4 + kFuzzTarget.numbers;   // the first folder
+    const int first = 5 + kFuzzTarget.numbers;   // the first folder, after CRASHDIR
     if (argc < first) {
         std::fprintf(stderr, "usage: %s SECONDS RUNS SEED%s CRASHDIR [DIR...]\n", argv[0],
                      kFuzzTarget.numbers ? " NUMBERS..." : "");
