@@ -175,20 +175,29 @@ class ShippedLibrary(unittest.TestCase):
         self.assertEqual(0, self.header[2], "%s: PE time stamp" % DLL)
 
 
+def version_resource(path):
+    """(file version high and low, product version high and low), {string name: value}
+    of a PE file's version resource; None when it has none."""
+    pe = pefile.PE(path)
+    if not hasattr(pe, "VS_FIXEDFILEINFO"):
+        return None
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    strings = {key.decode(): value.decode()
+               for info in pe.FileInfo[0] if info.Key == b"StringFileInfo"
+               for table in info.StringTable for key, value in table.entries.items()}
+    return (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS,
+            fixed.ProductVersionLS), strings
+
+
 class VersionResource(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         with open(os.path.join(ROOT, "VERSION")) as f:
             cls.version = f.read().strip()
-        pe = pefile.PE(DLL)
-        if not hasattr(pe, "VS_FIXEDFILEINFO"):
+        found = version_resource(DLL)
+        if found is None:
             raise AssertionError("%s has no version resource" % DLL)
-        fixed = pe.VS_FIXEDFILEINFO[0]
-        cls.fixed = (fixed.FileVersionMS, fixed.FileVersionLS,
-                     fixed.ProductVersionMS, fixed.ProductVersionLS)
-        cls.strings = {key.decode(): value.decode()
-                       for info in pe.FileInfo[0] if info.Key == b"StringFileInfo"
-                       for table in info.StringTable for key, value in table.entries.items()}
+        cls.fixed, cls.strings = found
 
     def test_numbers_are_the_source_version(self):
         major, minor, patch = (int(part) for part in self.version.split("."))
