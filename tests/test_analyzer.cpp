@@ -98,43 +98,17 @@ void ExpectOthersQuiet(int lit, const char* what)
     }
 }
 
-// A value's bar level is how many of these thresholds it reaches.
-const int kLevelThresholds[16] = {1, 3, 8, 15, 23, 33, 45, 58, 73, 90, 109, 129, 151, 175, 200, 227};
+// The least value of each bar level 1..16.
+const std::vector<int> kLevelThresholds = {1,  3,  8,  15,  23,  33,  45,  58,
+                                           73, 90, 109, 129, 151, 175, 200, 227};
 
-int LevelOf(int value)
-{
-    int level = 0;
-    for (int threshold : kLevelThresholds)
-        if (threshold <= value)
-            ++level;
-    return level;
-}
-
-// Exclusive upper bin of each column, column 0 first; a column starts where
-// the one before it ends.
-const int kBandEnds[76] = {
-    1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 22,
-    25, 27, 30, 32, 35, 38, 41, 44, 47, 51, 54, 58, 61, 65, 69, 73, 77, 81, 85, 89,
-    93, 98, 102, 107, 112, 116, 121, 126, 131, 136, 141, 146, 151, 157, 162, 167, 173, 178, 184, 189,
-    195, 201, 206, 212, 218, 224, 229, 235, 241, 247, 253, 259, 265, 271, 277, 288,
+// The first bin of each column, column 0 first; column 75 ends at bin 287.
+const std::vector<int> kColumnStarts = {
+    0,   1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  11,  12,  13,  14,  15,  16,  17,  18,
+    20,  22,  25,  27,  30,  32,  35,  38,  41,  44,  47,  51,  54,  58,  61,  65,  69,  73,  77,
+    81,  85,  89,  93,  98,  102, 107, 112, 116, 121, 126, 131, 136, 141, 146, 151, 157, 162, 167,
+    173, 178, 184, 189, 195, 201, 206, 212, 218, 224, 229, 235, 241, 247, 253, 259, 265, 271, 277,
 };
-
-int FirstBin(int column)
-{
-    return column == 0 ? 0 : kBandEnds[column - 1];
-}
-
-// Column whose bins hold bin, -1 past the last column.
-int ColumnOf(int bin)
-{
-    for (int x = 0; x < 76; ++x)
-        if (bin < kBandEnds[x])
-            return x;
-    return -1;
-}
-
-// A sweep reports its first few differences and then only their number.
-const int kReported = 5;
 
 struct Trace {
     const char* name;
@@ -221,47 +195,52 @@ TEST_F(Analyzer, ChannelRowsReadAreTheSmallerOfRateAndChannelsAtMostTwo)
 }
 
 // From silence, a bar rises at once to its value's level: every value
-// 0..255, 76 at a time, one to a column.
+// 0..255, 76 at a time, one to a column. The levels never fall as values rise,
+// and each begins at its threshold.
 TEST_F(Analyzer, EveryValueShowsTheLevelOfTheThresholdsItReaches)
 {
-    int differences = 0;
+    std::vector<int> thresholds;
+    int previous = 0;
     for (int first = 0; first < 256; first += 76) {
         Silence();
         winampVisModule module = SilentModule();
         for (int x = 0; x < 76 && first + x < 256; ++x)
-            module.spectrumData[0][FirstBin(x)] = static_cast<unsigned char>(first + x);
+            module.spectrumData[0][kColumnStarts[x]] = static_cast<unsigned char>(first + x);
         DrawBars(&module);
         for (int x = 0; x < 76 && first + x < 256; ++x) {
-            const int value = first + x;
-            const int got = ReadColumn(x).frame;
-            if (got != LevelOf(value) && ++differences <= kReported) {
-                EXPECT_EQ(LevelOf(value), got) << "value " << value << ", column " << x;
-            }
+            const int level = ReadColumn(x).frame;
+            ASSERT_TRUE(level == previous || level == previous + 1)
+                << "value " << first + x << " shows level " << level << " after " << previous;
+            if (level > previous) thresholds.push_back(first + x);
+            previous = level;
         }
     }
-    EXPECT_EQ(0, differences) << "values whose bar has another level";
+    EXPECT_EQ(kLevelThresholds, thresholds);
 }
 
-// Each bin 0..287 alone, in either channel row, lights exactly its column;
-// bins 288..575 light nothing.
+// Each bin 0..287 alone, in either channel row, lights exactly one column, in
+// order, each column from its first bin on; bins 288..575 light nothing.
 TEST_F(Analyzer, EveryBinLightsItsOwnColumn)
 {
-    int differences = 0;
+    std::vector<int> starts;
     for (int bin = 0; bin < 288; ++bin) {
         Silence();
         winampVisModule module = SilentModule();
         module.spectrumData[bin % 2][bin] = 255;
         DrawBars(&module);
+        std::vector<int> lit;
         for (int x = 0; x < 76; ++x) {
-            const int expected = x == ColumnOf(bin) ? 16 : 0;
-            const int got = ReadColumn(x).frame;
-            if (got != expected && ++differences <= kReported) {
-                EXPECT_EQ(expected, got) << "bin " << bin << ", column " << x << " (bins "
-                                         << FirstBin(x) << ".." << kBandEnds[x] - 1 << ")";
-            }
+            const int level = ReadColumn(x).frame;
+            ASSERT_TRUE(level == 0 || level == 16) << "bin " << bin << ", column " << x << ": " << level;
+            if (level == 16) lit.push_back(x);
+        }
+        ASSERT_EQ(1u, lit.size()) << "bin " << bin << " lights " << lit.size() << " columns";
+        if (lit[0] != static_cast<int>(starts.size()) - 1) {
+            ASSERT_EQ(static_cast<int>(starts.size()), lit[0]) << "bin " << bin;
+            starts.push_back(bin);
         }
     }
-    EXPECT_EQ(0, differences) << "columns that showed another bin's level";
+    EXPECT_EQ(kColumnStarts, starts);
 
     Silence();
     winampVisModule module = SilentModule();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "image/bmp_check.h"
 #include "image/dib_surface.h"
 #include "player/main_window.h"
@@ -9,20 +11,13 @@
 
 namespace {
 
-void ExpectEmpty(const DibSurface& s)
+// Whether the surface holds an image: all of its parts, or none.
+void ExpectHolding(const DibSurface& s, bool holding = true)
 {
-    EXPECT_EQ(nullptr, s.header);
-    EXPECT_EQ(nullptr, s.pixels);
-    EXPECT_EQ(nullptr, s.memDC);
-    EXPECT_EQ(nullptr, s.bitmap);
-}
-
-void ExpectHolding(const DibSurface& s)
-{
-    EXPECT_NE(nullptr, s.header);
-    EXPECT_NE(nullptr, s.pixels);
-    EXPECT_NE(nullptr, s.memDC);
-    EXPECT_NE(nullptr, s.bitmap);
+    EXPECT_EQ(holding, s.header != nullptr);
+    EXPECT_EQ(holding, s.pixels != nullptr);
+    EXPECT_EQ(holding, s.memDC != nullptr);
+    EXPECT_EQ(holding, s.bitmap != nullptr);
 }
 
 COLORREF Gradient(int x, int y)
@@ -52,32 +47,6 @@ Bytes Cut(Bytes bytes, size_t size)
 {
     bytes.resize(size);
     return bytes;
-}
-
-DWORD GetDword(const Bytes& bytes, size_t at)
-{
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
-}
-
-// The same image with the 12-byte core header: width, height, planes and
-// depth in 16-bit words, and a colour table of 3-byte entries (blue, green,
-// red) in place of 4-byte ones.
-Bytes WithCoreHeader(const Bytes& info)
-{
-    const DWORD pixelOffset = GetDword(info, 10);
-    const DWORD colours = (pixelOffset - 54) / 4;
-    Bytes b(info.begin(), info.begin() + 14 + 12);
-    PutDword(&b, 14, 12);
-    PutWord(&b, 18, static_cast<WORD>(GetDword(info, 18)));
-    PutWord(&b, 20, static_cast<WORD>(GetDword(info, 22)));
-    PutWord(&b, 22, static_cast<WORD>(info[26] | info[27] << 8));
-    PutWord(&b, 24, static_cast<WORD>(info[28] | info[29] << 8));
-    for (DWORD i = 0; i < colours; ++i)
-        b.insert(b.end(), info.begin() + 54 + 4 * i, info.begin() + 54 + 4 * i + 3);
-    PutDword(&b, 10, static_cast<DWORD>(b.size()));
-    b.insert(b.end(), info.begin() + pixelOffset, info.end());
-    PutDword(&b, 2, static_cast<DWORD>(b.size()));
-    return b;
 }
 
 // The same image with a 124-byte (version 5) header, colour space csType,
@@ -132,10 +101,10 @@ TEST(DibSurface, LoadOfMissingFileFailsAndLeavesSurfaceEmpty)
     DibSurface s;
     ASSERT_EQ(1, s.Create(76, 16, 24));
     EXPECT_EQ(0, s.Load(TempFile("no such file.bmp").c_str(), 0, 0));
-    ExpectEmpty(s);
+    ExpectHolding(s, false);
     s.Release();
     s.Release();
-    ExpectEmpty(s);
+    ExpectHolding(s, false);
 }
 
 // The host program's own bitmap resources come before files.
@@ -225,7 +194,8 @@ TEST(DibSurface, DrawAtAndDrawStretchedCopyTheHeadersSize)
     EXPECT_FALSE(empty.DrawStretched(target.memDC, doubled));
 }
 
-// A skin's main bitmap may be anything; none of it may take the player down.
+// A skin's main bitmap may be anything; none of it may take the player down
+// (the kinds of bitmaps are loaded below).
 TEST(DibSurface, DamagedOrOddMainBitmapEndsInACleanResult)
 {
     const Bytes full = MainBmp();  // 54 + 828 * 116 = 96102 bytes
@@ -236,28 +206,18 @@ TEST(DibSurface, DamagedOrOddMainBitmapEndsInACleanResult)
         {"empty", Bytes(), 0},
         {"cut at 40", Cut(full, 40), 0},
         {"cut at 100", Cut(full, 100), 0},
-        {"cut at 1000", Cut(full, 1000), 0},
         {"cut at 47904", Cut(full, 47904), 0},
         {"cut by one byte", Cut(full, full.size() - 1), 0},
         {"8-bit cut inside palette", Cut(eightBit, 54 + 500), 0},
         {"not a bitmap", Bytes(5000, 'x'), 0},
-        {"header of 30000 x 30000, tiny body",
-         [] { Bytes b = BmpHeaders(30000, 30000, 24, BI_RGB); b.resize(200, 0); return b; }(), 0},
         {"8-bit", eightBit, 1},
-        {"4-bit", BmpPaletted(275, 116, 4, Colours(16), [](int x, int) { return x & 15; }), 1},
-        {"top-down", Bmp24(275, 116, Gradient, true), 1},
-        {"smaller than the vis area", Bmp24(60, 50, Gradient), 1},
-        {"1 x 1", Bmp24(1, 1, Gradient), 1},
     };
     for (const Case& c : cases) {
         const std::string path = TempFile("odd.bmp");
         WriteBytes(path, c.bytes);
         DibSurface s;
         EXPECT_EQ(c.loads, s.Load(path.c_str(), 0, 0)) << c.name;
-        if (c.loads)
-            ExpectHolding(s);
-        else
-            ExpectEmpty(s);
+        ExpectHolding(s, c.loads != 0);
     }
 }
 
@@ -408,17 +368,19 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
 
 // Files the loader takes come out as the platform's loader makes them,
 // whichever way they are read: header, colour table and every pixel byte.
+// The others leave the surface empty.
 TEST(DibSurface, LoadedFilesEqualThePlatformLoader)
 {
     for (const BitmapKind& kind : kBitmapKinds) {
-        if (!kind.loads)
-            continue;
         const std::string name = kind.what;
         const std::string path = TempFile("kind.bmp");
         WriteBytes(path, KindFile(kind));
         DibSurface ours;
-        ASSERT_EQ(1, ours.Load(path.c_str(), 0, 0)) << name;
-        EXPECT_EQ("", DifferenceFromPlatformLoader(path.c_str(), ours)) << name;
+        ASSERT_EQ(kind.loads ? 1 : 0, ours.Load(path.c_str(), 0, 0)) << name;
+        ExpectHolding(ours, kind.loads);
+        if (kind.loads) {
+            EXPECT_EQ("", DifferenceFromPlatformLoader(path.c_str(), ours)) << name;
+        }
     }
 }
 
@@ -433,7 +395,8 @@ TEST(DibSurface, RowsReadAloneEqualTheWholeImage)
         WriteBytes(path, KindFile(kind));
         DibSurface whole;
         ASSERT_EQ(1, whole.Load(path.c_str(), 0, 0)) << kind.what;
-        const int height = whole.bounds.bottom;
+        const int height = std::abs(whole.header->biHeight);
+        ASSERT_EQ(std::abs(kind.height), height) << kind.what;
         const struct {
             int top;
             int count;

@@ -22,7 +22,7 @@
 #include "skin/skin_suck.h"
 #include "skin/vis_color.h"
 #include "skin/zelpin_config.h"
-#include "tests/support/skin_files.h"
+#include "tests/support/scenario_skins.h"
 
 namespace {
 
@@ -46,12 +46,6 @@ public:
     std::function<void()> after;   // what the host window's thread does once a query is answered
 };
 
-const COLORREF kFrame = RGB(40, 40, 40);
-const COLORREF kBackgroundA = RGB(10, 20, 30);
-const COLORREF kBarA = RGB(200, 0, 0);
-const COLORREF kPeakA = RGB(0, 0, 250);
-const COLORREF kBackgroundB = RGB(60, 70, 80);
-const COLORREF kBarB = RGB(0, 210, 0);
 const COLORREF kMarker = RGB(1, 2, 3);
 
 COLORREF OutputPixel(int x, int y) { return GetPixel(outputSurface->memDC, x, y); }
@@ -84,13 +78,20 @@ protected:
     std::string MakeSkin(const std::string& name, COLORREF background, COLORREF bar,
                          const std::string& settings = kSolid)
     {
-        return ::MakeSkin(root / name, kFrame, background, bar, kPeakA, settings);
+        return ::MakeSkin(root / name, kFrameA, background, bar, kPeak, settings);
     }
 
     void Report(const std::string& name)
     {
         locator->path = name.empty() ? "" : root / name;
         locator->name = name;
+    }
+
+    // The locator names the skin, and the reload runs.
+    void Load(const std::string& name)
+    {
+        Report(name);
+        ReloadSkin(&visModule);
     }
 
     TempFolder root{"stages"};
@@ -117,8 +118,7 @@ TEST_F(FrameStages, SelectStagesBeforeAnySkinFindsTheAnalyserDisabled)
 TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
 
     EXPECT_STREQ("Alpha", lastSkinName);
     EXPECT_EQ(root / "Alpha", std::string(skinPath));
@@ -136,8 +136,7 @@ TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
 TEST_F(FrameStages, SameSkinNameReloadsNothing)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
     visColor->colors[2] = kMarker;
     updateStage.store(ReloadSkin);
 
@@ -148,8 +147,7 @@ TEST_F(FrameStages, SameSkinNameReloadsNothing)
 
     // Another name reloads.
     MakeSkin("Beta", kBackgroundB, kBarB);
-    Report("Beta");
-    ReloadSkin(&visModule);
+    Load("Beta");
     EXPECT_EQ(kBarB, visColor->colors[2]);
     EXPECT_EQ(kBackgroundB, OutputPixel(10, 10));
     EXPECT_STREQ("Beta", lastSkinName);
@@ -158,11 +156,9 @@ TEST_F(FrameStages, SameSkinNameReloadsNothing)
 TEST_F(FrameStages, FailedQueryDisablesAndKeepsTheLastName)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
 
-    Report("");
-    ReloadSkin(&visModule);
+    Load("");
     EXPECT_STREQ("", skinPath);
     EXPECT_EQ(0, config->enable);
     EXPECT_STREQ("Alpha", lastSkinName);
@@ -170,8 +166,7 @@ TEST_F(FrameStages, FailedQueryDisablesAndKeepsTheLastName)
     EXPECT_EQ(kNoPresent, Present());
 
     // The same name again reloads nothing, so the analyser stays off.
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
     EXPECT_EQ(kNoUpdate, Update());
     EXPECT_EQ(kNoPresent, Present());
 }
@@ -181,34 +176,29 @@ TEST_F(FrameStages, SettingsFileChoice)
     // Both files: "zelpin.txt" wins.
     std::string both = MakeSkin("Both", kBackgroundA, kBarA, "[ZELPIN]\r\nPeaks=0\r\n");
     WriteTextFile(both + "\\zelpin.ini", "[ZELPIN]\r\nPeaks=1\r\nRain=1\r\n");
-    Report("Both");
-    ReloadSkin(&visModule);
+    Load("Both");
     EXPECT_EQ(UpdateStage(DrawBars), Update());
 
     // Only "zelpin.ini".
     std::string ini = MakeSkin("IniOnly", kBackgroundA, kBarA, "");
     WriteTextFile(ini + "\\zelpin.ini", "[ZELPIN]\r\nPeaks=1\r\nRain=1\r\n");
-    Report("IniOnly");
-    ReloadSkin(&visModule);
+    Load("IniOnly");
     EXPECT_EQ(UpdateStage(DrawBarsAndRain), Update());
 
     // "Peaks" off with "Rain" on draws bars only.
     MakeSkin("NoPeaks", kBackgroundA, kBarA, "[ZELPIN]\r\nPeaks=0\r\nRain=1\r\n");
-    Report("NoPeaks");
-    ReloadSkin(&visModule);
+    Load("NoPeaks");
     EXPECT_EQ(UpdateStage(DrawBars), Update());
 }
 
 TEST_F(FrameStages, DisabledSkinReadsNeitherColoursNorBitmap)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
     visColor->colors[2] = kMarker;
 
     MakeSkin("Off", kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
-    Report("Off");
-    ReloadSkin(&visModule);
+    Load("Off");
     EXPECT_EQ(kMarker, visColor->colors[2]);   // the colours were not re-read
     EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
     EXPECT_EQ(kBarA, StripPixel(5, 5));
@@ -219,13 +209,11 @@ TEST_F(FrameStages, DisabledSkinReadsNeitherColoursNorBitmap)
 TEST_F(FrameStages, SkinWithoutBitmapKeepsThePreviousStrip)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
 
     std::string bare = MakeSkin("Bare", kBackgroundB, kBarB);
     DeleteFileA((bare + "\\main.bmp").c_str());
-    Report("Bare");
-    ReloadSkin(&visModule);
+    Load("Bare");
     EXPECT_EQ(kBarB, visColor->colors[2]);
     EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
     EXPECT_EQ(kBarA, StripPixel(5, 5));
@@ -235,8 +223,7 @@ TEST_F(FrameStages, SkinWithoutBitmapKeepsThePreviousStrip)
 TEST_F(FrameStages, WindowModeChoosesThePresenter)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
 
     SetWindowPos(window, nullptr, 0, 0, 550, 232, SWP_NOMOVE | SWP_NOZORDER);
     SelectStages();
@@ -275,8 +262,7 @@ TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
     // 247 and 248 characters leave no room for "\viscolor.txt" in 260, 249
     // none for "\zelpin.txt", 259 none for the backslash.
     for (int length : {247, 248, 249, 259}) {
-        Report("Alpha");
-        ReloadSkin(&visModule);
+        Load("Alpha");
         ASSERT_EQ(UpdateStage(DrawBarsAndPeaks), Update()) << length;
 
         locator->path = "C:\\" + std::string(length - 3, 'x');
@@ -295,8 +281,7 @@ TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
 TEST_F(FrameStages, AnyPartGoneTurnsTheAnalyserOff)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
     auto without = [](const char* name, auto& part) {
         const auto kept = part;
         part = nullptr;

@@ -16,6 +16,8 @@ import subprocess
 import unittest
 import zlib
 
+import pefile   # Debian's python3-pefile
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DLL = os.environ.get("ZELPIN_PRODUCT_DLL") or os.path.join(ROOT, "build", "win32", "vis_zelpin.dll")
 SYMBOLS = DLL + ".debug"
@@ -231,88 +233,18 @@ class ShippedLibrary(unittest.TestCase):
         self.assertEqual(0, self.header[2], "%s: PE time stamp" % DLL)
 
 
-RT_VERSION = 16
-
-
-def resource_data(image, type_id):
-    """The bytes of the first resource of a type, found by walking the PE
-    resource directory (type, name, language) from the raw file."""
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    if image[pe:pe + 4] != b"PE\0\0":
-        raise AssertionError("no PE signature at 0x%x" % pe)
-    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
-    optional = pe + 24
-    # Data directory 2 (resources) of a PE32 optional header.
-    rsrc_rva, rsrc_size = struct.unpack_from("<II", image, optional + 96 + 2 * 8)
-    if not rsrc_size:
-        raise AssertionError("no resource directory")
-    table = optional + optional_size
-    spans = []
-    for k in range(sections):
-        virtual_size, rva, raw_size, raw_at = struct.unpack_from("<IIII", image, table + 40 * k + 8)
-        spans.append((rva, max(virtual_size, raw_size), raw_at))
-
-    def at(rva):
-        for start, size, raw_at in spans:
-            if start <= rva < start + size:
-                return raw_at + rva - start
-        raise AssertionError("RVA 0x%x lies in no section" % rva)
-
-    base = at(rsrc_rva)
-
-    def entries(offset):
-        named, ids = struct.unpack_from("<HH", image, base + offset + 12)
-        for k in range(named + ids):
-            yield struct.unpack_from("<II", image, base + offset + 16 + 8 * k)
-
-    def first_leaf(offset):
-        entry_id, target = next(entries(offset))
-        return first_leaf(target & 0x7FFFFFFF) if target & 0x80000000 else target
-
-    for entry_id, target in entries(0):
-        if entry_id == type_id and target & 0x80000000:
-            leaf = first_leaf(target & 0x7FFFFFFF)
-            data_rva, data_size = struct.unpack_from("<II", image, base + leaf)
-            return image[at(data_rva):at(data_rva) + data_size]
-    return None
-
-
-def version_info(data):
-    """(the fixed part's four words, {string name: value}) of a VS_VERSIONINFO
-    block: file version high and low, product version high and low."""
-    def block(offset):
-        length, value_length, is_text = struct.unpack_from("<HHH", data, offset)
-        end = data.index(b"\0\0", offset + 6)
-        while (end - offset - 6) % 2:
-            end = data.index(b"\0\0", end + 1)
-        key = data[offset + 6:end].decode("utf-16-le")
-        value_at = (end + 2 + 3) & ~3
-        return key, length, value_length, is_text, value_at
-
-    key, length, value_length, _, value_at = block(0)
-    if key != "VS_VERSION_INFO" or value_length < 52:
-        raise AssertionError("not a version resource: %r, fixed part %d bytes" % (key, value_length))
-    signature = struct.unpack_from("<I", data, value_at)[0]
-    if signature != 0xFEEF04BD:
-        raise AssertionError("fixed part signature 0x%08x" % signature)
-    fixed = struct.unpack_from("<4I", data, value_at + 8)
-    strings = {}
-
-    def children(start, end):
-        offset = (start + 3) & ~3
-        while offset < end:
-            child = block(offset)
-            yield offset, child
-            offset = (offset + child[1] + 3) & ~3
-
-    for offset, (name, size, _, _, inner) in children(value_at + value_length, length):
-        if name != "StringFileInfo":
-            continue
-        for table_at, (_, table_size, _, _, table_inner) in children(inner, offset + size):
-            for _, (item, _, chars, _, text_at) in children(table_inner, table_at + table_size):
-                text = data[text_at:text_at + 2 * chars].decode("utf-16-le")
-                strings[item] = text.rstrip("\0")
-    return fixed, strings
+def version_resource(path):
+    """(file version high and low, product version high and low), {string name: value}
+    of a PE file's version resource; None when it has none."""
+    pe = pefile.PE(path)
+    if not hasattr(pe, "VS_FIXEDFILEINFO"):
+        return None
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    strings = {key.decode(): value.decode()
+               for info in pe.FileInfo[0] if info.Key == b"StringFileInfo"
+               for table in info.StringTable for key, value in table.entries.items()}
+    return (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS,
+            fixed.ProductVersionLS), strings
 
 
 class VersionResource(unittest.TestCase):
@@ -320,11 +252,10 @@ class VersionResource(unittest.TestCase):
     def setUpClass(cls):
         with open(os.path.join(ROOT, "VERSION")) as f:
             cls.version = f.read().strip()
-        with open(DLL, "rb") as f:
-            data = resource_data(f.read(), RT_VERSION)
-        if data is None:
+        found = version_resource(DLL)
+        if found is None:
             raise AssertionError("%s has no version resource" % DLL)
-        cls.fixed, cls.strings = version_info(data)
+        cls.fixed, cls.strings = found
 
     def test_numbers_are_the_source_version(self):
         major, minor, patch = (int(part) for part in self.version.split("."))

@@ -14,7 +14,7 @@ import time
 import unittest
 import zipfile
 
-from tests.test_library import DLL, RT_VERSION, SYMBOLS, resource_data, version_info
+from tests.test_library import DLL, SYMBOLS, version_resource
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -129,9 +129,9 @@ class Package(unittest.TestCase):
         pe = int.from_bytes(image[0x3C:0x40], 'little')
         self.assertEqual(0x14C, int.from_bytes(image[pe + 4:pe + 6], 'little'),
                          'machine: the installer is a 32-bit x86 program')
-        data = resource_data(image, RT_VERSION)
-        self.assertIsNotNone(data, 'the installer has no version resource')
-        fixed, strings = version_info(data)
+        found = version_resource(os.path.join(self.out, self.setup))
+        self.assertIsNotNone(found, 'the installer has no version resource')
+        fixed, strings = found
         major, minor, patch = (int(part) for part in self.version.split('.'))
         self.assertEqual(((major << 16) | minor, patch << 16), fixed[:2])
         self.assertEqual(('ZELPIN', self.version, self.version),

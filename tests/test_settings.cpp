@@ -7,6 +7,8 @@
 
 #include "skin/profile_file.h"
 #include "skin/zelpin_config.h"
+#include "tests/support/draw_fixtures.h"
+#include "tests/support/skin_files.h"
 
 namespace {
 
@@ -14,34 +16,10 @@ namespace {
 // of its own instead of rewriting one.
 class Settings : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        dir = std::string(temp) + "zelpin_settings_" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(dir.c_str(), nullptr);
-    }
-
-    static void TearDownTestSuite() { RemoveDirectoryA(dir.c_str()); }
-
-    void TearDown() override
-    {
-        for (const std::string& path : written) {
-            DeleteFileA(path.c_str());
-        }
-        for (const std::string& path : folders) RemoveDirectoryA(path.c_str());
-    }
-
     std::string Write(const std::string& content)
     {
         const std::string path = FreshPath();
-        FILE* f = std::fopen(path.c_str(), "wb");
-        EXPECT_NE(nullptr, f) << path;
-        if (f) {
-            std::fwrite(content.data(), 1, content.size(), f);
-            std::fclose(f);
-        }
-        written.push_back(path);
+        WriteBytes(path, Bytes(content.begin(), content.end()));
         return path;
     }
 
@@ -50,24 +28,18 @@ protected:
     std::string Folder()
     {
         const std::string path = FreshPath();
-        CreateDirectoryA(path.c_str(), nullptr);
-        folders.push_back(path);
+        MakeFolder(path);
         return path;
     }
 
     // A plug-in configuration whose defaults come from a file with these lines.
     ZelpinConfig Defaults(const std::string& lines) { return ZelpinConfig(Write("[ZELPIN]\n" + lines).c_str()); }
 
-    static std::string dir;
-    std::vector<std::string> written;
-    std::vector<std::string> folders;
-
 private:
-    std::string FreshPath() { return dir + "\\case" + std::to_string(++counter) + ".ini"; }
+    std::string FreshPath() { return TempFile(("case" + std::to_string(++counter) + ".ini").c_str()); }
     static int counter;
 };
 
-std::string Settings::dir;
 int Settings::counter = 0;
 
 struct Current {

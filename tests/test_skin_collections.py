@@ -139,18 +139,11 @@ class ArchiveCheck(unittest.TestCase):
 
     def test_entries_that_would_land_outside_are_refused(self):
         bitmap = bmp_24(framed(FRAME, (1, 2, 3)))
-        self.refused(self.archive('Up.wsz', [('main.bmp', bitmap), ('../escaped.txt', 'x')]),
-                     'Up.wsz: refused, the entry "../escaped.txt" would land outside the '
-                     'skin\'s folder')
-        self.refused(self.archive('Back.wsz', [('main.bmp', bitmap), ('a\\..\\..\\escaped.txt', 'x')]),
-                     'Back.wsz: refused, the entry "a\\..\\..\\escaped.txt" would land outside '
-                     'the skin\'s folder')
-        self.refused(self.archive('Root.wsz', [('main.bmp', bitmap), ('/tmp/escaped.txt', 'x')]),
-                     'Root.wsz: refused, the entry "/tmp/escaped.txt" would land outside the '
-                     'skin\'s folder')
-        self.refused(self.archive('Drive.wsz', [('main.bmp', bitmap), ('C:/escaped.txt', 'x')]),
-                     'Drive.wsz: refused, the entry "C:/escaped.txt" would land outside the '
-                     'skin\'s folder')
+        for name, entry in [('Up.wsz', '../escaped.txt'), ('Back.wsz', 'a\\..\\..\\escaped.txt'),
+                            ('Root.wsz', '/tmp/escaped.txt'), ('Drive.wsz', 'C:/escaped.txt')]:
+            self.refused(self.archive(name, [('main.bmp', bitmap), (entry, 'x')]),
+                         '%s: refused, the entry "%s" would land outside the skin\'s folder'
+                         % (name, entry))
         self.assertFalse(os.path.exists(os.path.join(self.tmp.name, 'escaped.txt')))
 
         link = zipfile.ZipInfo('viscolor.txt')

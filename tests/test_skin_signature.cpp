@@ -77,7 +77,8 @@ TEST(SkinSignature, CountEqualAndCopyName)
 
 TEST(SkinSignature, LoadFromSkinFolder)
 {
-    const std::string root = MakeTempFolder("load");
+    const TempFolder temp("load");
+    const std::string& root = temp.Path();
     MakeFolder(root + "\\Small");
     WriteSolidBmp(root + "\\Small\\main.bmp", 100, 50, RGB(0x12, 0x34, 0x56));
     MakeFolder(root + "\\NoBitmap");
@@ -125,7 +126,6 @@ TEST(SkinSignature, LoadFromSkinFolder)
             << t.folder.size() << " + " << t.entry.size() << " characters";
         EXPECT_STREQ("SMALL", sig.name);
     }
-    RemoveTree(root);
 }
 
 // Every kind of main bitmap that skins, the tests and the generated skins
@@ -142,7 +142,8 @@ TEST(SkinSignature, FileSamplesEqualTheLoadedImage)
                     POINT{275, 0}, POINT{0, 116}, POINT{0, 153}})
         points.push_back(p);
 
-    const std::string root = MakeTempFolder("kinds");
+    const TempFolder temp("kinds");
+    const std::string& root = temp.Path();
     for (const BitmapKind& kind : kBitmapKinds) {
         const std::string name = kind.what;
         MakeFolder(root + "\\" + name);
@@ -168,7 +169,6 @@ TEST(SkinSignature, FileSamplesEqualTheLoadedImage)
                       signature.keys[i])
                 << name << ", point " << i;
     }
-    RemoveTree(root);
 }
 
 // A Skins folder with skins, a tie, a near miss, and entries that are not skins.
@@ -176,8 +176,8 @@ class SkinCatalogue : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        root = new std::string(MakeTempFolder("catalogue"));
-        skins = new std::string(*root + "\\Skins");
+        root = new TempFolder("catalogue");
+        skins = new std::string(*root / "Skins");
         MakeFolder(*skins);
         const struct {
             const char* folder;
@@ -213,12 +213,11 @@ protected:
         SetEndOfFile(h);
         CloseHandle(h);
 
-        WriteSolidBmp(*root + "\\nomatch.bmp", 275, 116, RGB(0x30, 0xD0, 0xB0));
-        WriteSolidBmp(*root + "\\magenta.bmp", 275, 116, RGB(0xF0, 0x00, 0xF0));
+        WriteSolidBmp(*root / "nomatch.bmp", 275, 116, RGB(0x30, 0xD0, 0xB0));
+        WriteSolidBmp(*root / "magenta.bmp", 275, 116, RGB(0xF0, 0x00, 0xF0));
     }
     static void TearDownTestSuite()
     {
-        RemoveTree(*root);
         DeleteFileA(HostIniPath().c_str());
         delete skins;
         delete root;
@@ -227,10 +226,10 @@ protected:
 
     std::string Skin(const char* name) { return *skins + "\\" + name; }
 
-    static std::string* root;
+    static TempFolder* root;
     static std::string* skins;
 };
-std::string* SkinCatalogue::root;
+TempFolder* SkinCatalogue::root;
 std::string* SkinCatalogue::skins;
 
 TEST_F(SkinCatalogue, FoldersWithAMainBitmapInListingOrder)
@@ -276,11 +275,11 @@ TEST_F(SkinCatalogue, NamesTheSkinTheWindowShows)
     EXPECT_EQ("Blue", Ask(loc).name);
 
     // One equal key is enough.
-    host.Show(*root + "\\magenta.bmp");
+    host.Show(*root / "magenta.bmp");
     EXPECT_EQ("One", Ask(loc).name);
 
     // No equal key: nothing, and the name is left alone.
-    host.Show(*root + "\\nomatch.bmp");
+    host.Show(*root / "nomatch.bmp");
     Answer none = Ask(loc);
     EXPECT_EQ(0, none.length);
     EXPECT_EQ("", none.path);
@@ -374,7 +373,8 @@ TEST_F(SkinCatalogue, NothingMatchesBeforeTheFirstPicture)
 
 TEST(SignatureSkinLocator, EmptyOrMissingSkinsFolder)
 {
-    const std::string root = MakeTempFolder("empty");
+    const TempFolder temp("empty");
+    const std::string& root = temp.Path();
     MakeFolder(root + "\\Skins");
     WriteSolidBmp(root + "\\nomatch.bmp", 275, 116, RGB(0x30, 0xD0, 0xB0));
     FakeHost host(275, 116);
@@ -399,14 +399,14 @@ TEST(SignatureSkinLocator, EmptyOrMissingSkinsFolder)
         EXPECT_EQ(0u, loc.entryCount);
         EXPECT_EQ(0, Ask(loc).length);
     }
-    RemoveTree(root);
     DeleteFileA(HostIniPath().c_str());
 }
 
 TEST(SignatureSkinLocator, CataloguesAtMost256Skins)
 {
     // 300 folders; every tenth has no bitmap and is not counted.
-    const std::string root = MakeTempFolder("many");
+    const TempFolder temp("many");
+    const std::string& root = temp.Path();
     for (int i = 0; i < 300; ++i) {
         char name[16];
         snprintf(name, sizeof name, "s%03d", i);
@@ -429,6 +429,5 @@ TEST(SignatureSkinLocator, CataloguesAtMost256Skins)
     loc.RefreshSkins();
     EXPECT_EQ(256u, loc.entryCount);
     EXPECT_STREQ("s284", loc.entries[255]->name);
-    RemoveTree(root);
     DeleteFileA(HostIniPath().c_str());
 }

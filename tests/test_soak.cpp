@@ -38,20 +38,14 @@ struct Usage {
 // the soak itself lies between them.
 Usage Before()
 {
-    Usage usage;
-    usage.headroom = GdiHeadroom();
-    usage.privateBytes = PrivateBytes();
-    usage.milliseconds = GetTickCount();
-    return usage;
+    return {GdiHeadroom(), PrivateBytes(), GetTickCount()};   // read in this order
 }
 
 Usage After()
 {
-    Usage usage;
-    usage.milliseconds = GetTickCount();
-    usage.privateBytes = PrivateBytes();
-    usage.headroom = GdiHeadroom();
-    return usage;
+    const DWORD milliseconds = GetTickCount();
+    const SIZE_T privateBytes = PrivateBytes();
+    return {GdiHeadroom(), privateBytes, milliseconds};
 }
 
 void ExpectNothingLeaked(const char* what, const Usage& before, const Usage& after)
@@ -77,17 +71,9 @@ class Soak : public ::testing::Test {
 protected:
     Soak()
     {
-        MakeFolder(root / "Skins");
-        MakeFolder(root / "Plugins");
-        CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(),
-                  (root / "Plugins\\vis_zelpin.dll").c_str(), FALSE);
-        for (const SkinColours& skin : kSkins) {
-            MakeSkin(root / (std::string("Skins\\") + skin.name), skin.frame, skin.background,
-                     skin.bar, kPeak, kSolid);
-        }
+        options.pluginPath = MakePlayerFolders(root);
         options.skinsFolder = root / "Skins";
         options.skin = kSkins[0].name;
-        options.pluginPath = root / "Plugins\\vis_zelpin.dll";
         std::memset(loud, 0, sizeof loud);
         for (int bin = 0; bin < 77; ++bin) loud[bin] = loud[576 + bin] = 255;
     }

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "skin/vis_color.h"
+#include "tests/support/draw_fixtures.h"
 
 namespace {
 
@@ -27,9 +29,7 @@ class VisColors : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        path = std::string(temp) + "zelpin_viscolor_" + std::to_string(GetCurrentProcessId()) + ".txt";
+        path = TempFile("viscolor.txt");
         DeleteFileA(path.c_str());
     }
 
@@ -55,6 +55,15 @@ protected:
 
     COLORREF At(int i) const { return guarded.table.colors[i]; }
 
+    // Entries 0, 1, ... hold these colours, the rest their defaults.
+    void ExpectTable(const std::vector<COLORREF>& first)
+    {
+        for (size_t i = 0; i < first.size(); ++i) {
+            EXPECT_EQ(first[i], At(static_cast<int>(i))) << "entry " << i;
+        }
+        ExpectDefaultsFrom(static_cast<int>(first.size()));
+    }
+
     void ExpectDefaultsFrom(int first)
     {
         for (int i = first; i < 24; ++i) {
@@ -66,14 +75,6 @@ protected:
     GuardedTable guarded;
 };
 
-TEST_F(VisColors, BuiltInTableAndConstruction)
-{
-    for (int i = 0; i < 24; ++i) {
-        EXPECT_EQ(kDefaults[i], defaultVisColors[i]) << "entry " << i;
-    }
-    ExpectDefaultsFrom(0);
-}
-
 TEST_F(VisColors, MissingFileGivesDefaultsAndZero)
 {
     EXPECT_EQ(1, Read(std::string(24, '\n')));
@@ -84,8 +85,9 @@ TEST_F(VisColors, MissingFileGivesDefaultsAndZero)
     ExpectDefaultsFrom(0);
 }
 
-TEST_F(VisColors, EmptyFileGivesDefaultsAndOne)
+TEST_F(VisColors, ConstructionAndAnEmptyFileGiveDefaults)
 {
+    ExpectDefaultsFrom(0);
     EXPECT_EQ(1, Read(""));
     ExpectDefaultsFrom(0);
 }
@@ -102,17 +104,8 @@ TEST_F(VisColors, EveryLineFillsOneEntry)
                       "255,,0\n"
                       "+12,-0,0007xyz 99\n"
                       "red green blue\n"));
-    EXPECT_EQ(0x00000000u, At(0));
-    EXPECT_EQ(0x00292118u, At(1));
-    EXPECT_EQ(0x001031EFu, At(2));
-    EXPECT_EQ(0x00000000u, At(3));
-    EXPECT_EQ(0x00000000u, At(4));
-    EXPECT_EQ(0x0007FF2Cu, At(5));
-    EXPECT_EQ(0x000080FFu, At(6));
-    EXPECT_EQ(0x000000FFu, At(7));
-    EXPECT_EQ(0x0007000Cu, At(8));
-    EXPECT_EQ(0x00000000u, At(9));
-    ExpectDefaultsFrom(10);
+    ExpectTable({0x00000000, 0x00292118, 0x001031EF, 0x00000000, 0x00000000, 0x0007FF2C,
+                 0x000080FF, 0x000000FF, 0x0007000C, 0x00000000});
 }
 
 // "red, green, blue" of a table entry, for messages that can be read.
@@ -170,10 +163,7 @@ TEST_F(VisColors, LongLineIsReadIn255ByteParts)
     ASSERT_EQ(300u, line.size());
 
     EXPECT_EQ(1, Read(line + "\n1,2,3\n"));
-    EXPECT_EQ(0x0021160Bu, At(0));
-    EXPECT_EQ(0x0042372Cu, At(1));
-    EXPECT_EQ(0x00030201u, At(2));
-    ExpectDefaultsFrom(3);
+    ExpectTable({0x0021160B, 0x0042372C, 0x00030201});
 }
 
 TEST_F(VisColors, CarriageReturnsNeverChangeAValue)
@@ -183,12 +173,7 @@ TEST_F(VisColors, CarriageReturnsNeverChangeAValue)
                       "5,6\r\n"
                       "\r\n"
                       "7,8,9\r"));
-    EXPECT_EQ(0x00292118u, At(0));
-    EXPECT_EQ(0x001E140Au, At(1));
-    EXPECT_EQ(0x00000605u, At(2));
-    EXPECT_EQ(0x00000000u, At(3));
-    EXPECT_EQ(0x00090807u, At(4));
-    ExpectDefaultsFrom(5);
+    ExpectTable({0x00292118, 0x001E140A, 0x00000605, 0x00000000, 0x00090807});
 }
 
 TEST_F(VisColors, NulBytesEndALineEarly)
@@ -197,10 +182,7 @@ TEST_F(VisColors, NulBytesEndALineEarly)
                                   "\0 4,5,6\n"
                                   "4,5,6\n",
                                   27)));
-    EXPECT_EQ(0x00030201u, At(0));
-    EXPECT_EQ(0x00000000u, At(1));
-    EXPECT_EQ(0x00060504u, At(2));
-    ExpectDefaultsFrom(3);
+    ExpectTable({0x00030201, 0x00000000, 0x00060504});
 }
 
 TEST_F(VisColors, NextReadStartsFromTheDefaults)
@@ -211,8 +193,7 @@ TEST_F(VisColors, NextReadStartsFromTheDefaults)
     EXPECT_EQ(0x00010101u, At(23));
 
     EXPECT_EQ(1, Read("5,5,5\n"));
-    EXPECT_EQ(0x00050505u, At(0));
-    ExpectDefaultsFrom(1);
+    ExpectTable({0x00050505});
 }
 
 TEST_F(VisColors, HostileFilesAreReadSafely)

@@ -1,70 +1,19 @@
-// Holds the plug-in's settings reader to the platform's profile reads: texts
-// like settings files from a seeded generator (section headers and the
-// plug-in's keys in varied case and spacing, numbers in every syntax the
-// conversion knows, quotes, long digit runs, control characters, NULs,
-// every kind of line end, non-ASCII letters in the ANSI code page),
-// then byte mutations of them and of the kept inputs, until both RUNS inputs
-// and SECONDS have passed. Each goes to a file of its own name (the platform
-// caches files by name) and every key is read both ways with two defaults.
-// Prints
-//   fuzz: settings <runs> runs, <crashes> crashes, corpus <n>
-// where a crash is a read that differs (or a real crash); each such input is
-// kept in CRASHDIR, and the exit status is 1.
+// Holds the plug-in's settings reader to the platform's profile reads (see
+// wine_fuzz.h): texts like settings files from a seeded generator (section
+// headers and the plug-in's keys in varied case and spacing, numbers in every
+// syntax the conversion knows, quotes, long digit runs, control characters,
+// NULs, every kind of line end, non-ASCII letters in the ANSI code page),
+// then byte mutations of them and of the kept inputs. Every key is
+// read both ways with two defaults; a read that differs counts as a crash.
 //
 // usage: zelpin_fuzz_settings SECONDS RUNS SEED CRASHDIR [DIR...]
-#include <windows.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "tests/fuzz/wine_fuzz.h"
 #include "tests/support/profile_differential.h"
 
 namespace {
-
-std::string folder;
-std::string crashFolder;
-unsigned runs = 0;
-unsigned mismatches = 0;
-size_t corpusSize = 0;
-
-std::string ReadWhole(const std::string& path)
-{
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char chunk[65536];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
-bool WriteWhole(const std::string& path, const std::string& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), bytes.size(), 1, f) == 1;
-    return std::fclose(f) == 0 && written;
-}
-
-void Report()
-{
-    std::printf("fuzz: settings %u runs, %u crashes, corpus %u\n", runs, mismatches,
-                static_cast<unsigned>(corpusSize));
-    std::fflush(stdout);
-}
-
-LONG WINAPI OnCrash(EXCEPTION_POINTERS* info)
-{
-    std::printf("settings: exception 0x%08lx on run %u\n",
-                static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode), runs);
-    ++mismatches;
-    Report();
-    return EXCEPTION_EXECUTE_HANDLER;
-}
 
 typedef std::mt19937 Random;
 
@@ -260,69 +209,24 @@ std::string Encode(std::string text, Random& random)
     return text;
 }
 
+void Start(const std::vector<unsigned>&, const std::vector<std::string>&) {}
+
+std::string Next(const std::vector<std::string>& corpus, Random& random)
+{
+    if (random() % 4 == 0) return Mutate(corpus[random() % corpus.size()], random);
+    return Encode(random() % 2 ? Mutate(Generate(random), random) : Generate(random), random);
+}
+
+std::string Check(const std::string& path, bool*)
+{
+    return ProfileReadsDiffer(path.c_str());
+}
+
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: zelpin_fuzz_settings SECONDS RUNS SEED CRASHDIR [DIR...]\n");
-        return 2;
-    }
-    const DWORD milliseconds = static_cast<DWORD>(std::atof(argv[1]) * 1000);
-    const unsigned minRuns = std::strtoul(argv[2], nullptr, 10);
-    Random random(std::strtoul(argv[3], nullptr, 10));
-    crashFolder = argv[4];
-    CreateDirectoryA(crashFolder.c_str(), nullptr);
-
-    // The kept inputs, and plain files as the skins ship them.
-    std::vector<std::string> corpus = {
-        "[ZELPIN]\r\nBlendMethod=1\r\nAnalyzerMode=2\r\nRatio=75\r\nEnable=1\r\nPeaks=1\r\nRain=0\r\n",
-        "; a skin's settings\n[Other]\nRatio=10\n\n[zelpin]\nratio = 40\nenable= 0\n",
-    };
-    for (int i = 5; i < argc; ++i) {
-        WIN32_FIND_DATAA found;
-        HANDLE list = FindFirstFileA((std::string(argv[i]) + "\\*").c_str(), &found);
-        if (list == INVALID_HANDLE_VALUE) continue;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                corpus.push_back(ReadWhole(std::string(argv[i]) + "\\" + found.cFileName));
-        } while (FindNextFileA(list, &found));
-        FindClose(list);
-    }
-    corpusSize = corpus.size();
-
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    folder = std::string(temp) + "zelpin-fuzz-settings-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    SetUnhandledExceptionFilter(OnCrash);
-
-    const DWORD started = GetTickCount();
-    while (runs < minRuns || runs < corpus.size() || GetTickCount() - started < milliseconds) {
-        std::string input;
-        if (runs < corpus.size())
-            input = corpus[runs];
-        else if (random() % 4 == 0)
-            input = Mutate(corpus[random() % corpus.size()], random);
-        else
-            input = Encode(random() % 2 ? Mutate(Generate(random), random) : Generate(random), random);
-        const std::string path = folder + "\\s" + std::to_string(runs) + ".ini";
-        if (!WriteWhole(path, input)) {
-            std::fprintf(stderr, "settings: cannot write %s\n", path.c_str());
-            return 2;
-        }
-        const std::string difference = ProfileReadsDiffer(path.c_str());
-        if (!difference.empty()) {
-            ++mismatches;
-            const std::string kept = crashFolder + "\\mismatch-" + std::to_string(runs) + ".ini";
-            CopyFileA(path.c_str(), kept.c_str(), FALSE);
-            if (mismatches <= 20)
-                std::printf("settings: %s, input kept as %s\n", difference.c_str(), kept.c_str());
-        }
-        DeleteFileA(path.c_str());
-        ++runs;
-    }
-    RemoveDirectoryA(folder.c_str());
-    Report();
-    return mismatches ? 1 : 0;
-}
+// The kept inputs follow plain files as the skins ship them.
+const WineFuzzTarget kFuzzTarget = {
+    "settings", 0, ".ini",
+    {"[ZELPIN]\r\nBlendMethod=1\r\nAnalyzerMode=2\r\nRatio=75\r\nEnable=1\r\nPeaks=1\r\nRain=0\r\n",
+     "; a skin's settings\n[Other]\nRatio=10\n\n[zelpin]\nratio = 40\nenable= 0\n"},
+    Start, Next, Check, nullptr, nullptr};

@@ -1,5 +1,10 @@
 #include "tests/support/bitmap_kinds.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
 namespace {
 
 COLORREF KindColour(int x, int y)
@@ -13,7 +18,8 @@ RGBQUAD TableColour(unsigned i)
 }
 
 // The file's pixel data: packed rows, or run-length pairs of one pixel each.
-Bytes KindPixels(const BitmapKind& k)
+// With a pixel function, a paletted pixel is its colour's place in table.
+Bytes KindPixels(const BitmapKind& k, const PixelFunction& pixel, const std::vector<COLORREF>& table)
 {
     const int rows = k.height < 0 ? -k.height : k.height;
     const int rowBytes = (k.width * k.bitCount + 31) / 32 * 4;
@@ -22,9 +28,11 @@ Bytes KindPixels(const BitmapKind& k)
         const int y = k.height < 0 ? m : rows - 1 - m;
         Bytes row(k.compression == BI_RLE8 || k.compression == BI_RLE4 ? 0 : rowBytes, 0);
         for (int x = 0; x < k.width; ++x) {
-            const COLORREF c = KindColour(x, y);
+            const COLORREF c = pixel ? pixel(x, y) : KindColour(x, y);
             DWORD v = c;
-            if (k.bitCount <= 8)
+            if (k.bitCount <= 8 && pixel)
+                v = static_cast<DWORD>(std::find(table.begin(), table.end(), c) - table.begin());
+            else if (k.bitCount <= 8)
                 v = (x * 3 + y * 5 + x * y % 7) % k.indexRange;
             else if (k.bitCount == 16 && k.compression == BI_RGB)
                 v = (GetRValue(c) >> 3) << 10 | (GetGValue(c) >> 3) << 5 | GetBValue(c) >> 3;
@@ -52,18 +60,51 @@ Bytes KindPixels(const BitmapKind& k)
     return data;
 }
 
+// The colours pixel gives, in the order first met, as many as the table holds.
+std::vector<COLORREF> TableOf(const BitmapKind& k, const PixelFunction& pixel)
+{
+    std::vector<COLORREF> table;
+    const int rows = k.height < 0 ? -k.height : k.height;
+    for (int y = 0; pixel && y < rows; ++y)
+        for (int x = 0; x < k.width && table.size() < k.tableColors; ++x)
+            if (std::find(table.begin(), table.end(), pixel(x, y)) == table.end())
+                table.push_back(pixel(x, y));
+    return table;
+}
+
 }  // namespace
 
-Bytes KindFile(const BitmapKind& k)
+Bytes WithCoreHeader(const Bytes& info)
 {
-    const Bytes pixels = KindPixels(k);
+    const DWORD pixelOffset = GetDword(info, 10);
+    const DWORD colours = (pixelOffset - 54) / 4;
+    Bytes b(info.begin(), info.begin() + 14 + 12);
+    PutDword(&b, 14, 12);
+    PutWord(&b, 18, static_cast<WORD>(GetDword(info, 18)));
+    PutWord(&b, 20, static_cast<WORD>(GetDword(info, 22)));
+    PutWord(&b, 22, static_cast<WORD>(info[26] | info[27] << 8));
+    PutWord(&b, 24, static_cast<WORD>(info[28] | info[29] << 8));
+    for (DWORD i = 0; i < colours; ++i)
+        b.insert(b.end(), info.begin() + 54 + 4 * i, info.begin() + 54 + 4 * i + 3);
+    PutDword(&b, 10, static_cast<DWORD>(b.size()));
+    b.insert(b.end(), info.begin() + pixelOffset, info.end());
+    PutDword(&b, 2, static_cast<DWORD>(b.size()));
+    return b;
+}
+
+Bytes KindFile(const BitmapKind& k, const PixelFunction& pixel)
+{
+    const std::vector<COLORREF> table = TableOf(k, pixel);
+    const Bytes pixels = KindPixels(k, pixel, table);
     const bool fields = k.compression == BI_BITFIELDS;
     const DWORD masks565[4] = {0xF800, 0x07E0, 0x001F, 0};
     const DWORD masks8888[4] = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
     const DWORD* masks = k.bitCount == 16 ? masks565 : masks8888;
     Bytes b(14 + k.infoSize + (fields && k.infoSize == 40 ? 12 : 0), 0);
     for (unsigned i = 0; i < k.tableColors; ++i) {
-        const RGBQUAD q = TableColour(i);
+        const RGBQUAD q = i < table.size() ? RGBQUAD{GetBValue(table[i]), GetGValue(table[i]),
+                                                     GetRValue(table[i]), 0}
+                                           : TableColour(i);
         b.insert(b.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, 0});
     }
     const DWORD offset = static_cast<DWORD>(b.size());
@@ -113,18 +154,7 @@ const std::vector<BitmapKind> kBitmapKinds = {
     {"run-length coded, 8 bits", 275, 116, 8, BI_RLE8, 40, 256, 256, true, false},
     {"run-length coded, 4 bits", 275, 116, 4, BI_RLE4, 40, 16, 16, true, false},
     {"12-byte core header", 275, 116, 24, BI_RGB, 40, 0, 0, true, false,
-     [](Bytes* b) {
-         Bytes core(b->begin(), b->begin() + 26);
-         PutDword(&core, 10, 26);
-         PutDword(&core, 14, 12);
-         PutWord(&core, 18, 275);
-         PutWord(&core, 20, 116);
-         PutWord(&core, 22, 1);
-         PutWord(&core, 24, 24);
-         core.insert(core.end(), b->begin() + 54, b->end());
-         PutDword(&core, 2, static_cast<DWORD>(core.size()));
-         *b = core;
-     }},
+     [](Bytes* b) { *b = WithCoreHeader(*b); }},
     {"pixel offset not stated", 275, 116, 24, BI_RGB, 40, 0, 0, true, false,
      [](Bytes* b) { PutDword(b, 10, 0); }},
     {"cut short", 275, 116, 24, BI_RGB, 40, 0, 0, false, false,
@@ -135,3 +165,18 @@ const std::vector<BitmapKind> kBitmapKinds = {
          PutDword(b, 22, 30000);
      }},
 };
+
+BitmapKind KindNamed(const char* what, int width, int height)
+{
+    for (BitmapKind kind : kBitmapKinds) {
+        if (std::strcmp(kind.what, what) != 0)
+            continue;
+        if (width) {
+            kind.width = width;
+            kind.height = height;
+        }
+        return kind;
+    }
+    ADD_FAILURE() << "no bitmap kind " << what;
+    return kBitmapKinds[0];
+}

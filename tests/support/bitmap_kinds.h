@@ -21,7 +21,17 @@ struct BitmapKind {
     void (*edit)(Bytes* file) = nullptr;
 };
 
-// The whole file of a kind, its edit applied.
-Bytes KindFile(const BitmapKind& kind);
+// The whole file of a kind, its edit applied. Its pixels are pixel's (a
+// pattern of the kinds' own when none); a kind with a colour table then lists
+// the colours pixel gives, in the order first met, ahead of its own.
+Bytes KindFile(const BitmapKind& kind, const PixelFunction& pixel = nullptr);
 
 extern const std::vector<BitmapKind> kBitmapKinds;
+
+// The same file with the 12-byte core header: width, height, planes and
+// depth in 16-bit words, and a colour table of 3-byte entries (blue, green,
+// red) in place of 4-byte ones.
+Bytes WithCoreHeader(const Bytes& file);
+
+// The kind of that name, at another size when one is given.
+BitmapKind KindNamed(const char* what, int width = 0, int height = 0);

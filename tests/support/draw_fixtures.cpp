@@ -1,5 +1,7 @@
 #include "tests/support/draw_fixtures.h"
 
+#include "tests/support/skin_files.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +26,11 @@ void PutDword(Bytes* bytes, size_t at, DWORD value)
 {
     PutWord(bytes, at, static_cast<WORD>(value));
     PutWord(bytes, at + 2, static_cast<WORD>(value >> 16));
+}
+
+DWORD GetDword(const Bytes& bytes, size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
 }
 
 Bytes BmpHeaders(int width, int height, int bitCount, DWORD compression, DWORD sizeImage,
@@ -94,17 +101,8 @@ Bytes BmpPaletted(int width, int height, int bitCount, const std::vector<RGBQUAD
 
 std::string TempFile(const char* name)
 {
-    static std::string folder;
-    if (folder.empty()) {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        char own[MAX_PATH];
-        std::snprintf(own, sizeof(own), "%szelpin_draw_%lu\\", base,
-                      static_cast<unsigned long>(GetCurrentProcessId()));
-        CreateDirectoryA(own, NULL);
-        folder = own;
-    }
-    return folder + name;
+    static const TempFolder folder("draw");
+    return folder / name;
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes)

@@ -30,9 +30,11 @@ Bytes BmpHeaders(int width, int height, int bitCount, DWORD compression,
                  DWORD sizeImage = 0, DWORD clrUsed = 0, DWORD paletteBytes = 0);
 
 void PutDword(Bytes* bytes, size_t at, DWORD value);
+DWORD GetDword(const Bytes& bytes, size_t at);
 void PutWord(Bytes* bytes, size_t at, WORD value);
 
-// A path in this process's own temporary folder (created on first use).
+// A path in this process's own temporary folder (made on first use, removed
+// at exit).
 std::string TempFile(const char* name);
 void WriteBytes(const std::string& path, const Bytes& bytes);
 

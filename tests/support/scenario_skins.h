@@ -29,3 +29,17 @@ const SkinColours kScenarioSkins[] = {
     {"Gamma", RGB(160, 20, 120), RGB(30, 0, 60), RGB(240, 240, 200)},
 };
 
+
+// A player's folders in root: Skins holding the scenario skins, Plugins a copy
+// of the library. Returns the copy's path.
+inline std::string MakePlayerFolders(const TempFolder& root)
+{
+    MakeFolder(root / "Skins");
+    for (const SkinColours& skin : kScenarioSkins)
+        MakeSkin(root / (std::string("Skins\\") + skin.name), skin.frame, skin.background, skin.bar,
+                 kPeak, kSolid);
+    MakeFolder(root / "Plugins");
+    const std::string library = root / "Plugins\\vis_zelpin.dll";
+    CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(), library.c_str(), FALSE);
+    return library;
+}

@@ -39,19 +39,17 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 
 }  // namespace
 
-std::string MakeTempFolder(const char* tag)
+TempFolder::TempFolder(const char* tag)
 {
     static unsigned serial = 0;
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     char name[MAX_PATH];
     snprintf(name, sizeof name, "%szelpin-%s-%lu-%u", base, tag, GetCurrentProcessId(), ++serial);
-    RemoveTree(name);
-    MakeFolder(name);
-    return name;
+    path = name;
+    RemoveTree(path);
+    MakeFolder(path);
 }
-
-TempFolder::TempFolder(const char* tag) : path(MakeTempFolder(tag)) {}
 
 TempFolder::~TempFolder() { RemoveTree(path); }
 

@@ -19,8 +19,6 @@ private:
     std::string path;
 };
 
-// A new, empty folder under the temporary folder; RemoveTree deletes it.
-std::string MakeTempFolder(const char* tag);
 void MakeFolder(const std::string& path);
 void RemoveTree(const std::string& path);
 

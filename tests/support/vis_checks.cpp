@@ -24,25 +24,27 @@ Picture Bars(COLORREF peak, COLORREF bar, COLORREF quiet)
     return Bars(peak, bar, Plain(quiet));
 }
 
-std::vector<COLORREF> VisArea(HWND window)
+std::vector<COLORREF> VisArea(HWND window, int scale)
 {
+    const int width = 76 * scale;
+    const int height = 16 * scale;
     std::vector<COLORREF> colours;
     HDC dc = GetDC(window);
     if (!dc) return colours;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 76;
-    info.bmiHeader.biHeight = -16;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memory, copy);
-    if (copy && memory && BitBlt(memory, 0, 0, 76, 16, dc, 24, 43, SRCCOPY)) {
+    if (copy && memory && BitBlt(memory, 0, 0, width, height, dc, 24 * scale, 43 * scale, SRCCOPY)) {
         GdiFlush();
         const unsigned char* p = static_cast<const unsigned char*>(bits);
-        for (int i = 0; i < 76 * 16; ++i)
+        for (int i = 0; i < width * height; ++i)
             colours.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
     }
     SelectObject(memory, old);
@@ -52,16 +54,17 @@ std::vector<COLORREF> VisArea(HWND window)
     return colours;
 }
 
-int Differences(HWND window, const Picture& want, std::string* first)
+int Differences(HWND window, const Picture& want, std::string* first, int scale)
 {
-    std::vector<COLORREF> got = VisArea(window);
-    if (got.size() != 76 * 16) return 76 * 16;
+    const int width = 76 * scale;
+    std::vector<COLORREF> got = VisArea(window, scale);
+    if (got.size() != static_cast<size_t>(width * 16 * scale)) return width * 16 * scale;
     int wrong = 0;
     std::ostringstream text;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 76; ++x) {
-            const COLORREF expected = want(x, y);
-            const COLORREF actual = got[y * 76 + x];
+    for (int y = 0; y < 16 * scale; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const COLORREF expected = want(x / scale, y / scale);
+            const COLORREF actual = got[y * width + x];
             if (expected != actual && ++wrong <= 3)
                 text << "; pixel " << x << "," << y << " expected 0x" << std::hex << expected
                      << ", got 0x" << actual << std::dec;
@@ -71,10 +74,10 @@ int Differences(HWND window, const Picture& want, std::string* first)
     return wrong;
 }
 
-bool Shows(HWND window, const Picture& want, const std::string& what)
+bool Shows(HWND window, const Picture& want, const std::string& what, int scale)
 {
     std::string first;
-    const int wrong = Differences(window, want, &first);
+    const int wrong = Differences(window, want, &first, scale);
     EXPECT_EQ(0, wrong) << what << ": pixels differ" << first;
     return wrong == 0;
 }

@@ -28,11 +28,13 @@ Picture Plain(COLORREF colour);
 Picture Bars(COLORREF peak, COLORREF bar, const Picture& quiet);
 Picture Bars(COLORREF peak, COLORREF bar, COLORREF quiet);
 
-std::vector<COLORREF> VisArea(HWND window);
-// Pixels of the vis area that differ from the picture (all of them when it
-// cannot be read); the first few are described in *first.
-int Differences(HWND window, const Picture& want, std::string* first = nullptr);
-bool Shows(HWND window, const Picture& want, const std::string& what);
+// The vis area at the given scale (2: the double-size window's 152 x 32 at 48,86).
+std::vector<COLORREF> VisArea(HWND window, int scale = 1);
+// Pixels of the vis area that differ from the picture, each of its pixels
+// scale x scale on screen (all of them when it cannot be read); the first few
+// are described in *first.
+int Differences(HWND window, const Picture& want, std::string* first = nullptr, int scale = 1);
+bool Shows(HWND window, const Picture& want, const std::string& what, int scale = 1);
 void FillVisArea(HWND window, COLORREF colour);
 
 // --- Health of the process ----------------------------------------------------

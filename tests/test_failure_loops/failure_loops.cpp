@@ -262,14 +262,7 @@ class FailureLoops : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MakeFolder(root / "Skins");
-        for (const SkinColours& skin : kSkins)
-            MakeSkin(root / (std::string("Skins\\") + skin.name), skin.frame, skin.background,
-                     skin.bar, kPeak, kSolid);
-        MakeFolder(root / "Plugins");
-        pluginPath = root / "Plugins\\vis_zelpin.dll";
-        ASSERT_TRUE(CopyFileA((ExeFolder() + "\\vis_zelpin.dll").c_str(), pluginPath.c_str(),
-                              FALSE));
+        pluginPath = MakePlayerFolders(root);
         // Held for the whole run, so every host loads this one patched copy.
         library = LoadLibraryA(pluginPath.c_str());
         ASSERT_NE(nullptr, library);

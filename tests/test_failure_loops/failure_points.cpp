@@ -93,128 +93,109 @@ void* real[kSlots];
 // convention included).
 #define REAL(slot, wrapper) reinterpret_cast<decltype(&wrapper)>(real[slot])
 
+// A call that takes something: failed as the real function reports a failure
+// (errno for the C runtime, the last error for the platform), or made, and
+// what it gave tallied as held. Error 0: the function reports none.
+template <typename T, typename Real>
+T Taking(FailingCall call, Resource resource, T failed, int error, Real real)
+{
+    if (Fails(call)) {
+        if (IsAllocation(call) || call == kFopen)
+            errno = error;
+        else if (error)
+            SetLastError(static_cast<DWORD>(error));
+        return failed;
+    }
+    return Take(resource, real(), failed);
+}
+
 void* __cdecl Malloc(size_t size)
 {
-    if (Fails(kMalloc)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    return Take<void*>(kHeapBlocks, REAL(kMalloc, Malloc)(size), nullptr);
+    return Taking<void*>(kMalloc, kHeapBlocks, nullptr, ENOMEM,
+                         [&] { return REAL(kMalloc, Malloc)(size); });
 }
 
 void* __cdecl Calloc(size_t count, size_t size)
 {
-    if (Fails(kCalloc)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    return Take<void*>(kHeapBlocks, REAL(kCalloc, Calloc)(count, size), nullptr);
+    return Taking<void*>(kCalloc, kHeapBlocks, nullptr, ENOMEM,
+                         [&] { return REAL(kCalloc, Calloc)(count, size); });
 }
 
 // A failed reallocation leaves the old block as it was.
 void* __cdecl Realloc(void* old, size_t size)
 {
-    if (Fails(kRealloc)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    void* block = REAL(kRealloc, Realloc)(old, size);
-    if (block || size == 0) Give(kHeapBlocks, old);
-    return Take<void*>(kHeapBlocks, block, nullptr);
+    return Taking<void*>(kRealloc, kHeapBlocks, nullptr, ENOMEM, [&] {
+        void* block = REAL(kRealloc, Realloc)(old, size);
+        if (block || size == 0) Give(kHeapBlocks, old);
+        return block;
+    });
 }
 
-void __cdecl Free(void* block)
+FILE* __cdecl Fopen(const char* name, const char* mode)
 {
-    Give(kHeapBlocks, block);
-    REAL(kFree, Free)(block);
+    return Taking<FILE*>(kFopen, kStreams, nullptr, EMFILE,
+                         [&] { return REAL(kFopen, Fopen)(name, mode); });
 }
 
 HGLOBAL WINAPI GlobalAllocWrapper(UINT flags, SIZE_T size)
 {
-    if (Fails(kGlobalAlloc)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    return Take<HGLOBAL>(kGlobalBlocks, REAL(kGlobalAlloc, GlobalAllocWrapper)(flags, size),
-                         nullptr);
-}
-
-HGLOBAL WINAPI GlobalFreeWrapper(HGLOBAL block)
-{
-    Give(kGlobalBlocks, block);
-    return REAL(kGlobalFree, GlobalFreeWrapper)(block);
+    return Taking<HGLOBAL>(kGlobalAlloc, kGlobalBlocks, nullptr, ERROR_NOT_ENOUGH_MEMORY,
+                           [&] { return REAL(kGlobalAlloc, GlobalAllocWrapper)(flags, size); });
 }
 
 HBITMAP WINAPI CreateDIBSectionWrapper(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
                                        HANDLE section, DWORD offset)
 {
-    if (Fails(kCreateDIBSection)) {
-        if (bits) *bits = nullptr;
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    return Take<HBITMAP>(kDrawingObjects,
-                         REAL(kCreateDIBSection, CreateDIBSectionWrapper)(dc, info, usage, bits,
-                                                                          section, offset),
-                         nullptr);
+    if (bits) *bits = nullptr;
+    return Taking<HBITMAP>(kCreateDIBSection, kDrawingObjects, nullptr, ERROR_NOT_ENOUGH_MEMORY, [&] {
+        return REAL(kCreateDIBSection, CreateDIBSectionWrapper)(dc, info, usage, bits, section, offset);
+    });
 }
 
 HANDLE WINAPI LoadImageAWrapper(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy,
                                 UINT flags)
 {
-    if (Fails(kLoadImageA)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    return Take<HANDLE>(kDrawingObjects,
-                        REAL(kLoadImageA, LoadImageAWrapper)(instance, name, type, cx, cy, flags),
-                        nullptr);
-}
-
-BOOL WINAPI DeleteObjectWrapper(HGDIOBJ object)
-{
-    Give(kDrawingObjects, object);
-    return REAL(kDeleteObject, DeleteObjectWrapper)(object);
+    return Taking<HANDLE>(kLoadImageA, kDrawingObjects, nullptr, ERROR_NOT_ENOUGH_MEMORY, [&] {
+        return REAL(kLoadImageA, LoadImageAWrapper)(instance, name, type, cx, cy, flags);
+    });
 }
 
 HDC WINAPI CreateCompatibleDCWrapper(HDC dc)
 {
-    if (Fails(kCreateCompatibleDC)) return nullptr;
-    return Take<HDC>(kMemoryDCs, REAL(kCreateCompatibleDC, CreateCompatibleDCWrapper)(dc), nullptr);
-}
-
-BOOL WINAPI DeleteDCWrapper(HDC dc)
-{
-    Give(kMemoryDCs, dc);
-    return REAL(kDeleteDC, DeleteDCWrapper)(dc);
+    return Taking<HDC>(kCreateCompatibleDC, kMemoryDCs, nullptr, 0,
+                       [&] { return REAL(kCreateCompatibleDC, CreateCompatibleDCWrapper)(dc); });
 }
 
 HDC WINAPI GetDCWrapper(HWND window)
 {
-    if (Fails(kGetDC)) return nullptr;
-    return Take<HDC>(kWindowDCs, REAL(kGetDC, GetDCWrapper)(window), nullptr);
-}
-
-int WINAPI ReleaseDCWrapper(HWND window, HDC dc)
-{
-    Give(kWindowDCs, dc);
-    return REAL(kReleaseDC, ReleaseDCWrapper)(window, dc);
+    return Taking<HDC>(kGetDC, kWindowDCs, nullptr, 0,
+                       [&] { return REAL(kGetDC, GetDCWrapper)(window); });
 }
 
 HANDLE WINAPI CreateFileAWrapper(LPCSTR name, DWORD access, DWORD share,
                                  LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
                                  HANDLE templateFile)
 {
-    if (Fails(kCreateFileA)) {
-        SetLastError(ERROR_TOO_MANY_OPEN_FILES);
-        return INVALID_HANDLE_VALUE;
-    }
-    return Take<HANDLE>(kFiles,
-                        REAL(kCreateFileA, CreateFileAWrapper)(name, access, share, security,
-                                                               disposition, flags, templateFile),
-                        INVALID_HANDLE_VALUE);
+    return Taking<HANDLE>(kCreateFileA, kFiles, INVALID_HANDLE_VALUE, ERROR_TOO_MANY_OPEN_FILES, [&] {
+        return REAL(kCreateFileA, CreateFileAWrapper)(name, access, share, security, disposition,
+                                                      flags, templateFile);
+    });
 }
 
+HANDLE WINAPI FindFirstFileAWrapper(LPCSTR pattern, LPWIN32_FIND_DATAA found)
+{
+    return Taking<HANDLE>(kFindFirstFileA, kListings, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY,
+                          [&] { return REAL(kFindFirstFileA, FindFirstFileAWrapper)(pattern, found); });
+}
+
+HHOOK WINAPI SetWindowsHookExAWrapper(int kind, HOOKPROC procedure, HINSTANCE module, DWORD thread)
+{
+    return Taking<HHOOK>(kSetWindowsHookExA, kHooks, nullptr, ERROR_NOT_ENOUGH_MEMORY, [&] {
+        return REAL(kSetWindowsHookExA, SetWindowsHookExAWrapper)(kind, procedure, module, thread);
+    });
+}
+
+// Reading takes nothing.
 BOOL WINAPI ReadFileWrapper(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got,
                             LPOVERLAPPED overlapped)
 {
@@ -226,59 +207,27 @@ BOOL WINAPI ReadFileWrapper(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got,
     return REAL(kReadFile, ReadFileWrapper)(file, buffer, size, got, overlapped);
 }
 
-BOOL WINAPI CloseHandleWrapper(HANDLE handle)
-{
-    Give(kFiles, handle);
-    return REAL(kCloseHandle, CloseHandleWrapper)(handle);
-}
-
-FILE* __cdecl Fopen(const char* name, const char* mode)
-{
-    if (Fails(kFopen)) {
-        errno = EMFILE;
-        return nullptr;
+// The counterparts: what they give back is no longer held.
+#define GIVING(wrapper, slot, resource, Result, convention, Thing)                                 \
+    Result convention wrapper(Thing thing)                                                        \
+    {                                                                                              \
+        Give(resource, thing);                                                                     \
+        return REAL(slot, wrapper)(thing);                                                         \
     }
-    return Take<FILE*>(kStreams, REAL(kFopen, Fopen)(name, mode), nullptr);
-}
 
-int __cdecl Fclose(FILE* stream)
-{
-    Give(kStreams, stream);
-    return REAL(kFclose, Fclose)(stream);
-}
+GIVING(Free, kFree, kHeapBlocks, void, __cdecl, void*)
+GIVING(Fclose, kFclose, kStreams, int, __cdecl, FILE*)
+GIVING(GlobalFreeWrapper, kGlobalFree, kGlobalBlocks, HGLOBAL, WINAPI, HGLOBAL)
+GIVING(DeleteObjectWrapper, kDeleteObject, kDrawingObjects, BOOL, WINAPI, HGDIOBJ)
+GIVING(DeleteDCWrapper, kDeleteDC, kMemoryDCs, BOOL, WINAPI, HDC)
+GIVING(CloseHandleWrapper, kCloseHandle, kFiles, BOOL, WINAPI, HANDLE)
+GIVING(FindCloseWrapper, kFindClose, kListings, BOOL, WINAPI, HANDLE)
+GIVING(UnhookWindowsHookExWrapper, kUnhookWindowsHookEx, kHooks, BOOL, WINAPI, HHOOK)
 
-HANDLE WINAPI FindFirstFileAWrapper(LPCSTR pattern, LPWIN32_FIND_DATAA found)
+int WINAPI ReleaseDCWrapper(HWND window, HDC dc)
 {
-    if (Fails(kFindFirstFileA)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return INVALID_HANDLE_VALUE;
-    }
-    return Take<HANDLE>(kListings, REAL(kFindFirstFileA, FindFirstFileAWrapper)(pattern, found),
-                        INVALID_HANDLE_VALUE);
-}
-
-BOOL WINAPI FindCloseWrapper(HANDLE listing)
-{
-    Give(kListings, listing);
-    return REAL(kFindClose, FindCloseWrapper)(listing);
-}
-
-HHOOK WINAPI SetWindowsHookExAWrapper(int kind, HOOKPROC procedure, HINSTANCE module, DWORD thread)
-{
-    if (Fails(kSetWindowsHookExA)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    return Take<HHOOK>(kHooks,
-                       REAL(kSetWindowsHookExA, SetWindowsHookExAWrapper)(kind, procedure, module,
-                                                                          thread),
-                       nullptr);
-}
-
-BOOL WINAPI UnhookWindowsHookExWrapper(HHOOK hook)
-{
-    Give(kHooks, hook);
-    return REAL(kUnhookWindowsHookEx, UnhookWindowsHookExWrapper)(hook);
+    Give(kWindowDCs, dc);
+    return REAL(kReleaseDC, ReleaseDCWrapper)(window, dc);
 }
 
 struct Import {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "host/stand_in_host.h"
+#include "tests/support/bitmap_kinds.h"
 #include "tests/support/draw_fixtures.h"
 #include "tests/support/locator_fixtures.h"
 #include "tests/support/message_box_watcher.h"
@@ -67,8 +68,7 @@ void ExpectNoRunPastPath(HMODULE library, char marker, const std::string& what);
 
 // --- Files (fault_files.cpp) ----------------------------------------------------
 
-extern const std::vector<RGBQUAD> kTwoColours;   // frame, background
-
+// Frame colour outside the vis area, background colour inside it.
 COLORREF TestPixel(int x, int y);
 // A skin folder; its "main.bmp" is the whole main window (as the signature
 // locator needs) or just the 100 x 59 corner that holds the vis area.
@@ -76,14 +76,9 @@ std::string MakeSkin(const std::string& folder, COLORREF frame, COLORREF backgro
                      const std::string& settings = kSolid, bool wholeWindow = false);
 // A copy of the library in a folder of its own, with its defaults file.
 std::string Install(const std::string& folder, const std::string& pluginIni);
-// 16- and 32-bit files with the test picture; masks are written after the
-// header when given.
-Bytes BmpDirect(int bitCount, DWORD compression, const std::vector<DWORD>& masks,
-                const std::function<DWORD(COLORREF)>& encode);
-// Run-length coded: index 1 in the vis area, index 0 elsewhere. With a stream
-// of its own, the runs are whatever those bytes say.
-Bytes BmpRle(int bitCount, const Bytes& ownStream = Bytes());
-Bytes Bmp24Test(int width, int height, bool topDown = false);
+// A bitmap kind's file of the test picture as the 100 x 59 corner; with runs
+// of its own, a run-length kind's runs are whatever those bytes say.
+Bytes CornerFile(const char* kind, const std::string& ownRuns = "");
 std::string RandomBytes(std::mt19937& random, size_t size);
 std::string Repeat(const std::string& unit, size_t count);
 

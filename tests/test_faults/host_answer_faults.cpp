@@ -83,6 +83,8 @@ TEST_F(Faults, EveryVersionBoundary)
                 std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
                 ASSERT_EQ(1u, boxes.size()) << what;
                 EXPECT_EQ("Can't Initialized SkinSuck Class", boxes[0].text) << what;
+                EXPECT_EQ("ZELPIN", boxes[0].caption) << what;
+                EXPECT_EQ(h.Window(), boxes[0].owner) << what;
                 Settle(h);
                 Check(h, kAlphaOff, what);
                 continue;

@@ -5,15 +5,6 @@
 
 namespace host_test {
 
-namespace {
-
-void Put32(std::vector<unsigned char>& b, size_t at, unsigned v)
-{
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-}  // namespace
-
 std::string ThisExecutable()
 {
     char path[MAX_PATH];
@@ -23,19 +14,8 @@ std::string ThisExecutable()
 
 std::string TestFolder()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "zelpin_host_test";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(nullptr, f) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    static const TempFolder folder("host");
+    return folder.Path();
 }
 
 std::vector<unsigned char> ReadBytes(const std::string& path)
@@ -49,33 +29,9 @@ std::vector<unsigned char> ReadBytes(const std::string& path)
     return bytes;
 }
 
-unsigned Get32(const std::vector<unsigned char>& b, size_t at)
+Bytes MainBitmap(COLORREF fill, COLORREF mark)
 {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<unsigned>(b[at + 3]) << 24;
-}
-
-std::vector<unsigned char> MainBitmap(COLORREF fill, COLORREF mark)
-{
-    const unsigned stride = 828;
-    std::vector<unsigned char> b(54 + stride * 116, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    Put32(b, 2, static_cast<unsigned>(b.size()));
-    Put32(b, 10, 54);
-    Put32(b, 14, 40);
-    Put32(b, 18, 275);
-    Put32(b, 22, 116);
-    b[26] = 1;
-    b[28] = 24;
-    for (int y = 0; y < 116; ++y)
-        for (int x = 0; x < 275; ++x) {
-            COLORREF c = x == 5 && y == 5 ? mark : fill;
-            unsigned char* p = &b[54 + (115 - y) * stride + x * 3];
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
-    return b;
+    return Bmp24(275, 116, [=](int x, int y) { return x == 5 && y == 5 ? mark : fill; });
 }
 
 std::string MakeSkins(const std::string& name)

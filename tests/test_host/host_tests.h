@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "host/stand_in_host.h"
+#include "tests/support/draw_fixtures.h"
+#include "tests/support/skin_files.h"
 
 namespace host_test {
 
@@ -41,13 +43,12 @@ void ResetFake(int initResult = 0);
 // ---------------------------------------------------------------- fixtures
 
 std::string ThisExecutable();
+// A folder of this process's own, removed at exit.
 std::string TestFolder();
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
-std::vector<unsigned char> ReadBytes(const std::string& path);
-unsigned Get32(const std::vector<unsigned char>& b, size_t at);
+Bytes ReadBytes(const std::string& path);
 // A 275 x 116 24-bit bottom-up main bitmap of one colour, with one marked
 // pixel at 5,5 (counted from the top).
-std::vector<unsigned char> MainBitmap(COLORREF fill, COLORREF mark);
+Bytes MainBitmap(COLORREF fill, COLORREF mark);
 
 const COLORREF kAlpha = RGB(10, 200, 30);
 const COLORREF kBeta = RGB(200, 40, 120);

@@ -84,11 +84,11 @@ TEST(Host, FrameLoopReplaysTheFramesAndCapturesEachRender)
     std::vector<unsigned char> cap = ReadBytes(capture);
     ASSERT_GE(cap.size(), size_t(8));
     EXPECT_EQ(0, std::memcmp(cap.data(), "ZCAP", 4));
-    EXPECT_EQ(60u, Get32(cap, 4));
+    EXPECT_EQ(60u, GetDword(cap, 4));
     size_t pos = 8;
     long captured = 0;
     while (pos + 8 <= cap.size()) {
-        unsigned slot = Get32(cap, pos);
+        unsigned slot = GetDword(cap, pos);
         int w = cap[pos + 4] | cap[pos + 5] << 8;
         int h = cap[pos + 6] | cap[pos + 7] << 8;
         ASSERT_EQ(76, w);

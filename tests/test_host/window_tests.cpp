@@ -129,8 +129,8 @@ TEST(Host, ScreenshotIsA24BitBmpOfTheWindow)
     ASSERT_EQ(size_t(96102), b.size());
     EXPECT_EQ('B', b[0]);
     EXPECT_EQ('M', b[1]);
-    EXPECT_EQ(275u, Get32(b, 18));
-    EXPECT_EQ(116u, Get32(b, 22));
+    EXPECT_EQ(275u, GetDword(b, 18));
+    EXPECT_EQ(116u, GetDword(b, 22));
     EXPECT_EQ(24, b[28]);
     const size_t mark = 54 + (115 - 5) * 828 + 5 * 3;   // bottom-up rows
     EXPECT_EQ(2, b[mark]);
