@@ -275,21 +275,6 @@ TEST_F(EndToEnd, InitOnARunningPluginLeavesOneHook)
 
 namespace {
 
-struct ProcessWindow {
-    DWORD process;
-    HWND window;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
-{
-    ProcessWindow* found = reinterpret_cast<ProcessWindow*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != found->process || !IsWindowVisible(window)) return TRUE;
-    found->window = window;
-    return FALSE;
-}
-
 // Whether a module of this name is loaded in the process.
 bool HasModule(HANDLE process, const char* name)
 {
@@ -319,15 +304,12 @@ TEST_F(EndToEnd, OtherProgramsNeverLoadTheLibrary)
     ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &other));
     WaitForInputIdle(other.hProcess, 60000);
-    ProcessWindow found = {other.dwProcessId, nullptr};
-    for (int i = 0; i < 600 && !found.window; ++i) {
-        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
-        if (!found.window) Sleep(100);
-    }
-    ASSERT_NE(nullptr, found.window) << "the other program showed no window";
+    HWND window = nullptr;
+    for (int i = 0; i < 600 && !(window = VisibleWindowOf(other.dwProcessId)); ++i) Sleep(100);
+    ASSERT_NE(nullptr, window) << "the other program showed no window";
     for (UINT message : {WM_NULL, WM_PAINT, WM_SIZE, WM_USER}) {
         DWORD_PTR result = 0;
-        SendMessageTimeoutA(found.window, message, 0, 0, SMTO_NORMAL, 10000, &result);
+        SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, 10000, &result);
     }
     EXPECT_TRUE(HasModule(other.hProcess, "user32.dll")) << "the module list was not read";
     EXPECT_FALSE(HasModule(other.hProcess, "vis_zelpin.dll"));

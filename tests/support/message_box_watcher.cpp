@@ -4,18 +4,20 @@ namespace {
 
 struct Found {
     DWORD process;
-    HWND box;
+    const char* windowClass;
+    HWND window;
 };
 
-BOOL CALLBACK FindBox(HWND window, LPARAM param)
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param)
 {
     Found* found = reinterpret_cast<Found*>(param);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     char cls[32] = "";
     GetClassNameA(window, cls, sizeof cls);
-    if (process == found->process && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)) {
-        found->box = window;
+    if (process == found->process && IsWindowVisible(window) &&
+        (!found->windowClass || lstrcmpA(cls, found->windowClass) == 0)) {
+        found->window = window;
         return FALSE;
     }
     return TRUE;
@@ -38,6 +40,13 @@ BOOL CALLBACK FindText(HWND child, LPARAM param)
 }
 
 }  // namespace
+
+HWND VisibleWindowOf(DWORD process, const char* windowClass)
+{
+    Found found = {process, windowClass, nullptr};
+    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&found));
+    return found.window;
+}
 
 MessageBoxWatcher::MessageBoxWatcher()
 {
@@ -76,22 +85,21 @@ DWORD WINAPI MessageBoxWatcher::Watch(void* param)
 {
     MessageBoxWatcher* self = static_cast<MessageBoxWatcher*>(param);
     while (WaitForSingleObject(self->stop, 20) == WAIT_TIMEOUT) {
-        Found found = {GetCurrentProcessId(), nullptr};
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&found));
-        if (!found.box) continue;
+        HWND box = VisibleWindowOf(GetCurrentProcessId(), "#32770");
+        if (!box) continue;
         Seen seen;
         char caption[256] = "";
-        GetWindowTextA(found.box, caption, sizeof caption);
+        GetWindowTextA(box, caption, sizeof caption);
         seen.caption = caption;
-        EnumChildWindows(found.box, FindText, reinterpret_cast<LPARAM>(&seen.text));
-        seen.owner = GetWindow(found.box, GW_OWNER);
+        EnumChildWindows(box, FindText, reinterpret_cast<LPARAM>(&seen.text));
+        seen.owner = GetWindow(box, GW_OWNER);
         EnterCriticalSection(&self->lock);
         self->boxes.push_back(seen);
         LeaveCriticalSection(&self->lock);
-        HWND button = FindWindowExA(found.box, nullptr, "Button", nullptr);
-        PostMessageA(found.box, WM_COMMAND, button ? GetDlgCtrlID(button) : IDOK, 0);
+        HWND button = FindWindowExA(box, nullptr, "Button", nullptr);
+        PostMessageA(box, WM_COMMAND, button ? GetDlgCtrlID(button) : IDOK, 0);
         // Wait until it is gone, so one box is counted once.
-        for (int i = 0; i < 250 && IsWindow(found.box) && IsWindowVisible(found.box); ++i) Sleep(10);
+        for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(10);
     }
     return 0;
 }

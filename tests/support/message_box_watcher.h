@@ -26,3 +26,7 @@ private:
     CRITICAL_SECTION lock;
     std::vector<Seen> boxes;
 };
+
+// A visible top-level window of the process, of the class when one is named;
+// null when there is none.
+HWND VisibleWindowOf(DWORD process, const char* windowClass = nullptr);
