@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,6 @@
 namespace {
 
 const COLORREF kBarNew = RGB(250, 250, 0);
-const COLORREF kGrey = RGB(128, 128, 128);   // the host's window without a bitmap
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -29,14 +27,6 @@ protected:
         options.skinsFolder = root / "Skins";
         options.skin = "Alpha";
     }
-
-    std::string MakeSkin(const std::string& name, COLORREF frame, COLORREF background, COLORREF bar,
-                         const std::string& settings = kSolid)
-    {
-        return ::MakeSkin(root / ("Skins\\" + name), frame, background, bar, kPeak, settings);
-    }
-
-    void PluginIni(const std::string& text) { WriteTextFile(root / "Plugins\\plugin.ini", text); }
 
     // Starts the plug-in and runs its first frame, the one that loads the skin.
     void Start()
@@ -52,14 +42,6 @@ protected:
     void ExpectVisArea(COLORREF peak, COLORREF bar, COLORREF background, int scale = 1)
     {
         Shows(host.Window(), Bars(peak, bar, background), "vis area", scale);
-    }
-
-    // Rows of column 0 that show the bar colour, counted from the bottom.
-    int BarHeight(COLORREF bar)
-    {
-        int height = 0;
-        for (int y = 15; y >= 0 && host.PixelAt(24, 43 + y) == bar; --y) ++height;
-        return height;
     }
 
     TempFolder root{"e2e"};
@@ -92,20 +74,10 @@ TEST_F(EndToEnd, DoubleSizeIsPaintedStretchedAt48x86)
     EXPECT_EQ(kFrameA, host.PixelAt(200, 118));
 }
 
-TEST_F(EndToEnd, ShadedWindowStopsTheAnalyser)
-{
-    Start();
-    Render(255);
-    host.SetShaded(true);
-    Render(0, 10);   // standing still: ten frames would take a bar down to 6
-    host.SetShaded(false);
-    Render(0, 3);    // a reload frame (the repaint), then two falling frames
-    EXPECT_EQ(14, BarHeight(kBarA));
-}
-
 TEST_F(EndToEnd, PeaksOffWithRainOnDrawsHangingBarsWithoutDrops)
 {
-    MakeSkin("Hanging", kFrameA, kBackgroundA, kBarA, std::string(kSolid) + "Peaks=0\r\nRain=1\r\n");
+    MakeSkin(root / "Skins\\Hanging", kFrameA, kBackgroundA, kBarA, kPeak,
+             std::string(kSolid) + "Peaks=0\r\nRain=1\r\n");
     options.skin = "Hanging";
     Start();
     Render(255);
@@ -119,11 +91,7 @@ namespace {
 
 struct SeenCall {
     int code;
-    WPARAM wParam;
-    HWND hwnd;
-    UINT message;
-    WPARAM messageWParam;
-    LPARAM messageLParam;
+    CWPSTRUCT message;
 };
 std::vector<SeenCall> chainCalls;
 HHOOK chainHook;
@@ -131,8 +99,7 @@ HHOOK chainHook;
 LRESULT CALLBACK ChainEnd(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (msg->message == WM_USER + 500)
-        chainCalls.push_back({code, wParam, msg->hwnd, msg->message, msg->wParam, msg->lParam});
+    if (msg->message == WM_USER + 500) chainCalls.push_back({code, *msg});
     return CallNextHookEx(chainHook, code, wParam, lParam);
 }
 
@@ -151,80 +118,9 @@ TEST_F(EndToEnd, EveryCallIsPassedOnUnchanged)
     UnhookWindowsHookEx(chainHook);
     ASSERT_EQ(1u, chainCalls.size());
     EXPECT_EQ(HC_ACTION, chainCalls[0].code);
-    EXPECT_EQ(host.Window(), chainCalls[0].hwnd);
-    EXPECT_EQ(static_cast<WPARAM>(0x1234), chainCalls[0].messageWParam);
-    EXPECT_EQ(static_cast<LPARAM>(0x5678), chainCalls[0].messageLParam);
-}
-
-// Hosts before 0x2004 that the companion program serves (every version bound
-// is the fault tests', host_answer_faults.cpp).
-class NoticeMode : public EndToEnd {
-protected:
-    NoticeMode()
-    {
-        options.version = 0x1FFF;
-        PluginIni("[ZELPIN]\r\nDependQuelbix=1\r\n");
-    }
-    void Notice(const char* name) { host.SendSkinNotice(name, static_cast<DWORD>(strlen(name) + 1)); }
-};
-
-TEST_F(NoticeMode, StartGreetsTheCompanionOnceAndAsksTheHostOnce)
-{
-    Start();
-    EXPECT_EQ(1, host.MessagesSeen(0x466, 7));
-    const long greeting = host.FirstArrival(0x466, reinterpret_cast<LPARAM>(host.Window()));
-    const long skinQuery = host.FirstArrival(WM_USER, 201);
-    EXPECT_NE(0, greeting);
-    EXPECT_LT(greeting, skinQuery) << "the greeting must come before the skin query";
-    Render(255);
-    ExpectVisArea(kPeak, kBarA, kBackgroundA);
-}
-
-TEST_F(NoticeMode, NoticesSwitchSkinsAndRepaintsDoNot)
-{
-    Start();
-    Render(255);
-    Notice("Beta");
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarB, kBackgroundB);
-
-    // Every notice reloads, even for the skin already loaded.
-    WriteTextFile(root / "Skins\\Beta\\viscolor.txt", VisColorText(kBarNew, kPeak));
-    Notice("Beta");
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarNew, kBackgroundB);
-
-    // A repaint of another skin is not a notice.
-    host.SwitchSkin("Alpha");
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarNew, kBackgroundB);
-}
-
-// Notices of other shapes are the fault tests' (host_answer_faults.cpp).
-TEST_F(NoticeMode, EmptyNoticeLoadsTheSkinsFolderItself)
-{
-    Start();
-    Render(255);
-    WriteMainBitmap(root / "Skins\\main.bmp", kFrameB, kBackgroundB);
-    WriteTextFile(root / "Skins\\viscolor.txt", VisColorText(kBarNew, kPeak));
-    WriteTextFile(root / "Skins\\zelpin.txt", kSolid);
-    host.SendSkinNotice("", 0);
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarNew, kBackgroundB);
-}
-
-TEST_F(NoticeMode, MessagesToOtherWindowsChangeNothing)
-{
-    Start();
-    Render(255);
-    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 300, 0, 50, 50,
-                                 nullptr, nullptr, nullptr, nullptr);
-    COPYDATASTRUCT notice = {10650, 5, const_cast<char*>("Beta")};
-    SendMessageA(other, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice));
-    SetWindowPos(other, nullptr, 0, 0, 600, 20, SWP_NOMOVE | SWP_NOZORDER);
-    DestroyWindow(other);
-    Render(255, 2);
-    ExpectVisArea(kPeak, kBarA, kBackgroundA);
+    EXPECT_EQ(host.Window(), chainCalls[0].message.hwnd);
+    EXPECT_EQ(static_cast<WPARAM>(0x1234), chainCalls[0].message.wParam);
+    EXPECT_EQ(static_cast<LPARAM>(0x5678), chainCalls[0].message.lParam);
 }
 
 // The hook watches the host window's thread: a window already destroyed has
@@ -241,7 +137,7 @@ TEST_F(EndToEnd, InitWithADestroyedWindowFailsWithItsBox)
     {
         MessageBoxWatcher watcher;
         EXPECT_EQ(1, module->Init(module));
-        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
+        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Take();
         ASSERT_EQ(1u, boxes.size());
         EXPECT_EQ("ZELPIN", boxes[0].caption);
         EXPECT_EQ("Unable to set hook", boxes[0].text);

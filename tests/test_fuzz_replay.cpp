@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,7 @@ std::vector<std::string> KeptInputs(const std::string& target)
     const std::string folder = std::string(ZELPIN_FUZZ_CRASHES) + "\\" + target;
     WIN32_FIND_DATAA found;
     HANDLE list = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (list == INVALID_HANDLE_VALUE)
-        return paths;
+    if (list == INVALID_HANDLE_VALUE) return paths;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             paths.push_back(folder + "\\" + found.cFileName);
@@ -34,18 +35,8 @@ std::vector<std::string> KeptInputs(const std::string& target)
 
 Bytes ReadBytes(const std::string& path)
 {
-    Bytes bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD got = 0;
-    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-                           got != bytes.size()))
-        bytes.clear();
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 }  // namespace

@@ -46,13 +46,6 @@ TEST(Module, RecordFilledAtLoad)
     EXPECT_EQ(nullptr, visModule.userData);
 }
 
-TEST(Module, RenderBeforeInitDoesNothing)
-{
-    EXPECT_EQ(static_cast<UpdateStage>(NoOpStage), updateStage.load());
-    EXPECT_EQ(static_cast<PresentStage>(NoOpStage), presentStage.load());
-    EXPECT_EQ(0, Render(&visModule));
-}
-
 TEST(Module, PresenterChosenByUpdateIsUsedInSameFrame)
 {
     presentStage.store(PresentA);
@@ -75,7 +68,7 @@ TEST(Module, ConfigShowsAboutBoxAndChangesNothing)
     for (winampVisModule* module : {&visModule, static_cast<winampVisModule*>(nullptr)}) {
         MessageBoxWatcher watcher;
         Config(module);
-        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
+        std::vector<MessageBoxWatcher::Seen> boxes = watcher.Take();
         ASSERT_EQ(1u, boxes.size());
         EXPECT_EQ(module ? player : nullptr, boxes[0].owner);
         EXPECT_EQ("About - ZELPIN", boxes[0].caption);

@@ -14,6 +14,7 @@
 #include "tests/support/process_usage.h"
 #include "tests/support/scenario_skins.h"
 #include "tests/support/skin_files.h"
+#include "tests/support/vis_checks.h"
 
 namespace {
 
@@ -25,7 +26,6 @@ const SIZE_T kPrivateTolerance = 256 * 1024;
 
 // Frames differ too, so a picture of the window tells the skins apart.
 const SkinColours (&kSkins)[3] = kScenarioSkins;
-const int kSkinCount = 3;
 
 struct Usage {
     long headroom;
@@ -51,13 +51,11 @@ Usage After()
 void ExpectNothingLeaked(const char* what, const Usage& before, const Usage& after)
 {
     std::printf("soak: %s (%lu ms): gdi headroom before %ld after %ld; "
-                "private bytes before %llu after %llu (%+lld)\n",
+                "private bytes before %llu after %llu\n",
                 what, static_cast<unsigned long>(after.milliseconds - before.milliseconds),
                 before.headroom, after.headroom,
                 static_cast<unsigned long long>(before.privateBytes),
-                static_cast<unsigned long long>(after.privateBytes),
-                static_cast<long long>(after.privateBytes) -
-                    static_cast<long long>(before.privateBytes));
+                static_cast<unsigned long long>(after.privateBytes));
     std::fflush(stdout);
     EXPECT_LT(before.headroom, static_cast<long>(kHeadroomCap)) << "the platform never refused";
     EXPECT_NE(0u, before.privateBytes) << "no memory figure";
@@ -74,8 +72,6 @@ protected:
         options.pluginPath = MakePlayerFolders(root);
         options.skinsFolder = root / "Skins";
         options.skin = kSkins[0].name;
-        std::memset(loud, 0, sizeof loud);
-        for (int bin = 0; bin < 77; ++bin) loud[bin] = loud[576 + bin] = 255;
     }
 
     void Start()
@@ -85,11 +81,7 @@ protected:
     }
 
     // The reload frame, then one drawing frame: column 0 is a full bar.
-    void RenderTwo()
-    {
-        host.RenderFrame(loud);
-        host.RenderFrame(loud);
-    }
+    void RenderTwo() { Frames(host, 255, 2); }
 
     COLORREF BarPixel() const { return host.PixelAt(24, 50); }
 
@@ -107,7 +99,7 @@ protected:
 
         const Usage before = Before();
         for (int i = 0; i < kCycles; ++i) {
-            const SkinColours& skin = kSkins[i % kSkinCount];
+            const SkinColours& skin = kSkins[i % 3];
             change(skin.name);
             RenderTwo();
             ASSERT_EQ(skin.bar, BarPixel()) << label << " " << i;
@@ -116,16 +108,9 @@ protected:
         ExpectNothingLeaked(label, before, after);
     }
 
-    void Switch(const char* name) { host.SwitchSkin(name); }
-    void Notify(const char* name)
-    {
-        host.SendSkinNotice(name, static_cast<DWORD>(std::strlen(name) + 1));
-    }
-
     TempFolder root{"soak"};
     StandInHost::Options options;
     StandInHost host;
-    unsigned char loud[2 * 576];
 };
 
 TEST(Measures, HeadroomIsRepeatableAndSeesEveryLeakedDrawingContext)
@@ -169,14 +154,16 @@ TEST_F(Soak, StartsAndStopsLeaveNothingBehind)
 
 TEST_F(Soak, RepaintedSkinChangesLeaveNothingBehind)
 {
-    SoakSkinChanges("repainted changes", [this](const char* name) { Switch(name); });
+    SoakSkinChanges("repainted changes", [this](const char* name) { host.SwitchSkin(name); });
 }
 
 TEST_F(Soak, NoticedSkinChangesLeaveNothingBehind)
 {
     options.version = 0x1FFF;
     WriteTextFile(root / "Plugins\\plugin.ini", "[ZELPIN]\r\nDependQuelbix=1\r\n");
-    SoakSkinChanges("noticed changes", [this](const char* name) { Notify(name); });
+    SoakSkinChanges("noticed changes", [this](const char* name) {
+        host.SendSkinNotice(name, static_cast<DWORD>(std::strlen(name) + 1));
+    });
 }
 
 // Hosts that cannot name their skin: each change is found by comparing a
@@ -184,7 +171,7 @@ TEST_F(Soak, NoticedSkinChangesLeaveNothingBehind)
 TEST_F(Soak, RecognisedSkinChangesLeaveNothingBehind)
 {
     options.version = 0x2000;
-    SoakSkinChanges("recognised changes", [this](const char* name) { Switch(name); });
+    SoakSkinChanges("recognised changes", [this](const char* name) { host.SwitchSkin(name); });
 }
 
 // A leaked megabyte would fail the soaks. Runs after them, in the state

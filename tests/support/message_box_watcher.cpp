@@ -64,14 +64,6 @@ MessageBoxWatcher::~MessageBoxWatcher()
     DeleteCriticalSection(&lock);
 }
 
-std::vector<MessageBoxWatcher::Seen> MessageBoxWatcher::Boxes()
-{
-    EnterCriticalSection(&lock);
-    std::vector<Seen> copy = boxes;
-    LeaveCriticalSection(&lock);
-    return copy;
-}
-
 std::vector<MessageBoxWatcher::Seen> MessageBoxWatcher::Take()
 {
     std::vector<Seen> recent;

@@ -16,8 +16,7 @@ public:
 
     MessageBoxWatcher();
     ~MessageBoxWatcher();
-    std::vector<Seen> Boxes();   // what was closed so far
-    std::vector<Seen> Take();    // what was closed so far, then forgotten
+    std::vector<Seen> Take();   // what was closed so far, then forgotten
 
 private:
     static DWORD WINAPI Watch(void* self);

@@ -49,19 +49,11 @@ const char kCaption[] = "ZELPIN";
 // boxes, so its windows are left unmanaged. Set before any window exists.
 bool LeaveWindowsUnmanaged()
 {
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    const char* name = std::strrchr(exe, '\\');
-    const std::string key = std::string("Software\\Wine\\AppDefaults\\") +
-                            (name ? name + 1 : exe) + "\\X11 Driver";
-    HKEY settings;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &settings, nullptr) != ERROR_SUCCESS)
-        return false;
-    const bool set = RegSetValueExA(settings, "Managed", 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>("N"), 2) == ERROR_SUCCESS;
-    RegCloseKey(settings);
-    return set;
+    const std::string exe = ExePath();
+    const std::string key = "Software\\Wine\\AppDefaults\\" +
+                            exe.substr(exe.find_last_of('\\') + 1) + "\\X11 Driver";
+    return RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Managed", REG_SZ, "N", 2) ==
+           ERROR_SUCCESS;
 }
 const bool unmanaged = LeaveWindowsUnmanaged();
 
@@ -353,22 +345,14 @@ protected:
     MessageBoxWatcher watcher;
 };
 
-// "malloc 7, GlobalAlloc 3, ...", in the order the calls first came.
+// "malloc 7, GlobalAlloc 3, ...".
 std::string Tally(const std::vector<FailingCall>& calls)
 {
-    std::vector<std::pair<FailingCall, int>> tally;
-    for (FailingCall call : calls) {
-        auto seen = std::find_if(tally.begin(), tally.end(),
-                                 [call](const std::pair<FailingCall, int>& t) { return t.first == call; });
-        if (seen == tally.end())
-            tally.push_back({call, 1});
-        else
-            ++seen->second;
-    }
     std::string text;
-    for (const auto& t : tally)
-        text += (text.empty() ? "" : ", ") + std::string(CallName(t.first)) + " " +
-                std::to_string(t.second);
+    for (int call = 0; call < kNoCall; ++call) {
+        const long n = static_cast<long>(std::count(calls.begin(), calls.end(), call));
+        if (n) text += (text.empty() ? "" : ", ") + std::string(CallName(FailingCall(call))) + " " + std::to_string(n);
+    }
     return text;
 }
 

@@ -109,17 +109,40 @@ T Taking(FailingCall call, Resource resource, T failed, int error, Real real)
     return Take(resource, real(), failed);
 }
 
-void* __cdecl Malloc(size_t size)
-{
-    return Taking<void*>(kMalloc, kHeapBlocks, nullptr, ENOMEM,
-                         [&] { return REAL(kMalloc, Malloc)(size); });
-}
+// The calls that take something and need nothing more, a row each: the
+// wrapper's name and type, what it fails with, its parameters and the
+// arguments it passes on.
+#define TAKING(wrapper, call, resource, Result, convention, failed, error, Params, Args)           \
+    Result convention wrapper Params                                                             \
+    {                                                                                            \
+        return Taking<Result>(call, resource, failed, error,                                     \
+                              [&] { return REAL(call, wrapper) Args; });                         \
+    }
 
-void* __cdecl Calloc(size_t count, size_t size)
-{
-    return Taking<void*>(kCalloc, kHeapBlocks, nullptr, ENOMEM,
-                         [&] { return REAL(kCalloc, Calloc)(count, size); });
-}
+TAKING(Malloc, kMalloc, kHeapBlocks, void*, __cdecl, nullptr, ENOMEM, (size_t size), (size))
+TAKING(Calloc, kCalloc, kHeapBlocks, void*, __cdecl, nullptr, ENOMEM, (size_t count, size_t size),
+       (count, size))
+TAKING(Fopen, kFopen, kStreams, FILE*, __cdecl, nullptr, EMFILE,
+       (const char* name, const char* mode), (name, mode))
+TAKING(GlobalAllocWrapper, kGlobalAlloc, kGlobalBlocks, HGLOBAL, WINAPI, nullptr,
+       ERROR_NOT_ENOUGH_MEMORY, (UINT flags, SIZE_T size), (flags, size))
+TAKING(LoadImageAWrapper, kLoadImageA, kDrawingObjects, HANDLE, WINAPI, nullptr,
+       ERROR_NOT_ENOUGH_MEMORY,
+       (HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags),
+       (instance, name, type, cx, cy, flags))
+TAKING(CreateCompatibleDCWrapper, kCreateCompatibleDC, kMemoryDCs, HDC, WINAPI, nullptr, 0,
+       (HDC dc), (dc))
+TAKING(GetDCWrapper, kGetDC, kWindowDCs, HDC, WINAPI, nullptr, 0, (HWND window), (window))
+TAKING(CreateFileAWrapper, kCreateFileA, kFiles, HANDLE, WINAPI, INVALID_HANDLE_VALUE,
+       ERROR_TOO_MANY_OPEN_FILES,
+       (LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+        DWORD flags, HANDLE templateFile),
+       (name, access, share, security, disposition, flags, templateFile))
+TAKING(FindFirstFileAWrapper, kFindFirstFileA, kListings, HANDLE, WINAPI, INVALID_HANDLE_VALUE,
+       ERROR_NOT_ENOUGH_MEMORY, (LPCSTR pattern, LPWIN32_FIND_DATAA found), (pattern, found))
+TAKING(SetWindowsHookExAWrapper, kSetWindowsHookExA, kHooks, HHOOK, WINAPI, nullptr,
+       ERROR_NOT_ENOUGH_MEMORY, (int kind, HOOKPROC procedure, HINSTANCE module, DWORD thread),
+       (kind, procedure, module, thread))
 
 // A failed reallocation leaves the old block as it was.
 void* __cdecl Realloc(void* old, size_t size)
@@ -131,67 +154,12 @@ void* __cdecl Realloc(void* old, size_t size)
     });
 }
 
-FILE* __cdecl Fopen(const char* name, const char* mode)
-{
-    return Taking<FILE*>(kFopen, kStreams, nullptr, EMFILE,
-                         [&] { return REAL(kFopen, Fopen)(name, mode); });
-}
-
-HGLOBAL WINAPI GlobalAllocWrapper(UINT flags, SIZE_T size)
-{
-    return Taking<HGLOBAL>(kGlobalAlloc, kGlobalBlocks, nullptr, ERROR_NOT_ENOUGH_MEMORY,
-                           [&] { return REAL(kGlobalAlloc, GlobalAllocWrapper)(flags, size); });
-}
-
 HBITMAP WINAPI CreateDIBSectionWrapper(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
                                        HANDLE section, DWORD offset)
 {
     if (bits) *bits = nullptr;
     return Taking<HBITMAP>(kCreateDIBSection, kDrawingObjects, nullptr, ERROR_NOT_ENOUGH_MEMORY, [&] {
         return REAL(kCreateDIBSection, CreateDIBSectionWrapper)(dc, info, usage, bits, section, offset);
-    });
-}
-
-HANDLE WINAPI LoadImageAWrapper(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy,
-                                UINT flags)
-{
-    return Taking<HANDLE>(kLoadImageA, kDrawingObjects, nullptr, ERROR_NOT_ENOUGH_MEMORY, [&] {
-        return REAL(kLoadImageA, LoadImageAWrapper)(instance, name, type, cx, cy, flags);
-    });
-}
-
-HDC WINAPI CreateCompatibleDCWrapper(HDC dc)
-{
-    return Taking<HDC>(kCreateCompatibleDC, kMemoryDCs, nullptr, 0,
-                       [&] { return REAL(kCreateCompatibleDC, CreateCompatibleDCWrapper)(dc); });
-}
-
-HDC WINAPI GetDCWrapper(HWND window)
-{
-    return Taking<HDC>(kGetDC, kWindowDCs, nullptr, 0,
-                       [&] { return REAL(kGetDC, GetDCWrapper)(window); });
-}
-
-HANDLE WINAPI CreateFileAWrapper(LPCSTR name, DWORD access, DWORD share,
-                                 LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
-                                 HANDLE templateFile)
-{
-    return Taking<HANDLE>(kCreateFileA, kFiles, INVALID_HANDLE_VALUE, ERROR_TOO_MANY_OPEN_FILES, [&] {
-        return REAL(kCreateFileA, CreateFileAWrapper)(name, access, share, security, disposition,
-                                                      flags, templateFile);
-    });
-}
-
-HANDLE WINAPI FindFirstFileAWrapper(LPCSTR pattern, LPWIN32_FIND_DATAA found)
-{
-    return Taking<HANDLE>(kFindFirstFileA, kListings, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY,
-                          [&] { return REAL(kFindFirstFileA, FindFirstFileAWrapper)(pattern, found); });
-}
-
-HHOOK WINAPI SetWindowsHookExAWrapper(int kind, HOOKPROC procedure, HINSTANCE module, DWORD thread)
-{
-    return Taking<HHOOK>(kSetWindowsHookExA, kHooks, nullptr, ERROR_NOT_ENOUGH_MEMORY, [&] {
-        return REAL(kSetWindowsHookExA, SetWindowsHookExAWrapper)(kind, procedure, module, thread);
     });
 }
 

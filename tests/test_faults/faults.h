@@ -135,17 +135,30 @@ public:
     Library& operator=(const Library&) = delete;
 };
 
-// --- The stand-in host with two skins and two installed copies ---------------
+// --- Two skins and two installed copies, one following skin notices ---------
 
-class Faults : public ::testing::Test {
+class Installed : public ::testing::Test {
 protected:
-    Faults()
+    Installed()
     {
         MakeFolder(root / "Skins");
         MakeSkin(root / "Skins\\Alpha", kFrameA, kBackgroundA, kBarA, kSolid, true);
         MakeSkin(root / "Skins\\Beta", kFrameB, kBackgroundB, kBarB, kSolid, true);
         repaintWatch = Install(root / "Plugins", "");
         noticeWatch = Install(root / "Notice", kNoticeDefaults);
+    }
+
+    TempFolder root{"faults"};
+    std::string repaintWatch;
+    std::string noticeWatch;
+};
+
+// --- The stand-in host with those skins and copies ----------------------------
+
+class Faults : public Installed {
+protected:
+    Faults()
+    {
         options.skinsFolder = root / "Skins";
         options.skin = "Alpha";
     }
@@ -158,18 +171,23 @@ protected:
         ASSERT_TRUE(h.Open(o));
     }
 
-    // A running plug-in that has loaded skin Alpha.
-    void Start(int version, bool notices)
+    // A running plug-in that has loaded skin Alpha, in a host that sends skin
+    // notices (0x1FFF) or one that repaints (0x2004).
+    void Start(StandInHost& h, bool notices, const std::string& what = "start")
     {
-        Open(host, version, notices);
-        ASSERT_EQ(0, host.LoadPlugin());
-        Settle(host);
-        ASSERT_TRUE(Shows(host.Window(), kAlphaBars, "start"));
+        Open(h, notices ? 0x1FFF : 0x2004, notices);
+        ASSERT_EQ(0, h.LoadPlugin()) << what;
+        Settle(h);
+        ASSERT_TRUE(Shows(h.Window(), kAlphaBars, what));
+    }
+    static void ChangeSkin(StandInHost& h, bool notices, const char* name)
+    {
+        if (notices)
+            Notice(h, name);
+        else
+            h.SwitchSkin(name);
     }
 
-    TempFolder root{"faults"};
-    std::string repaintWatch;
-    std::string noticeWatch;
     StandInHost::Options options;
     StandInHost host;
 };

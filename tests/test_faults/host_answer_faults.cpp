@@ -9,11 +9,12 @@ namespace faults {
 
 TEST_F(Faults, SkinNoticesOfAnyShape)
 {
-    Start(0x1FFF, true);
+    ASSERT_NO_FATAL_FAILURE(Start(host, true));
     const COLORREF backgroundG = RGB(200, 200, 0);
     const COLORREF barG = RGB(0, 100, 0);
     MakeSkin(root / "Skins\\G", kFrameF, backgroundG, barG);
     MakeSkin(root / "Outside", kFrameF, kBackgroundF, kBarNew);
+    MakeSkin(root / "Skins", kFrameF, kBackgroundF, kBarNew);
     const Picture gBars = Bars(kPeak, barG, backgroundG);
     const Picture outside = Bars(kPeak, kBarNew, kBackgroundF);
     const size_t folder = host.SkinsFolder().size() + 1;   // with the backslash the plug-in adds
@@ -28,7 +29,7 @@ TEST_F(Faults, SkinNoticesOfAnyShape)
         ULONG_PTR code;
         Picture want;
     } notices[] = {
-        {"cbData 0: the Skins folder itself, no skin files in it", "", 0, 10650, kAlphaBars},
+        {"cbData 0: the Skins folder itself", "", 0, 10650, outside},
         {"cbData 1: one letter of the name", "Gamma", 1, 10650, gBars},
         {"no terminating NUL", "Beta", 4, 10650, kBetaBars},
         {"cbData 259 without a NUL: too long, ignored", xs.data(), 259, 10650, kBetaBars},
@@ -56,6 +57,15 @@ TEST_F(Faults, SkinNoticesOfAnyShape)
     SendMessageA(host.Window(), WM_COPYDATA, 0, 0);
     Settle(host);
     Check(host, kAlphaBars, "WM_COPYDATA without a data record");
+    // Messages to a window of another thread are none of the plug-in's.
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 300, 0, 50, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+    COPYDATASTRUCT notice = {10650, 5, const_cast<char*>("Beta")};
+    SendMessageA(other, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice));
+    SetWindowPos(other, nullptr, 0, 0, 600, 20, SWP_NOMOVE | SWP_NOZORDER);
+    DestroyWindow(other);
+    Settle(host);
+    Check(host, kAlphaBars, "a notice and a resize of another window");
 }
 
 TEST_F(Faults, EveryVersionBoundary)
@@ -80,7 +90,7 @@ TEST_F(Faults, EveryVersionBoundary)
             if (!v.starts) {
                 MessageBoxWatcher watcher;
                 EXPECT_EQ(1, h.LoadPlugin()) << what;
-                std::vector<MessageBoxWatcher::Seen> boxes = watcher.Boxes();
+                std::vector<MessageBoxWatcher::Seen> boxes = watcher.Take();
                 ASSERT_EQ(1u, boxes.size()) << what;
                 EXPECT_EQ("Can't Initialized SkinSuck Class", boxes[0].text) << what;
                 EXPECT_EQ("ZELPIN", boxes[0].caption) << what;
@@ -93,6 +103,12 @@ TEST_F(Faults, EveryVersionBoundary)
             const bool followsNotices = notices && v.number < 0x2004;
             EXPECT_EQ(followsNotices ? 1 : 0, h.MessagesSeen(0x466, 7)) << what;
             Settle(h);
+            if (followsNotices) {   // the companion is greeted before the host is asked, if it is
+                const long greeting = h.FirstArrival(0x466, reinterpret_cast<LPARAM>(h.Window()));
+                const long query = h.FirstArrival(WM_USER, IPC_GETSKIN);
+                EXPECT_TRUE(greeting > 0 && (v.recognises ? query == 0 : greeting < query))
+                    << what << ": greeting at " << greeting << ", skin query at " << query;
+            }
             Check(h, followsNotices && v.recognises ? kAlphaOff : kAlphaBars,
                   what + ", first skin");
             if (followsNotices)
@@ -109,15 +125,10 @@ namespace {
 
 // A host window of the test's own, on this thread, whose answers can be
 // anything; the library is driven on this thread too.
-class OddHost : public ::testing::Test {
+class OddHost : public Installed {
 protected:
     OddHost()
     {
-        MakeFolder(root / "Skins");
-        alpha = MakeSkin(root / "Skins\\Alpha", kFrameA, kBackgroundA, kBarA, kSolid, true);
-        MakeSkin(root / "Skins\\Beta", kFrameB, kBackgroundB, kBarB, kSolid, true);
-        repaintWatch = Install(root / "Plugins", "");
-        noticeWatch = Install(root / "Notice", kNoticeDefaults);
         host.version = 0x2004;
         Answer(alpha + std::string(1, '\0'), "Alpha");
         host.Show(alpha + "\\main.bmp");
@@ -146,10 +157,7 @@ protected:
         SendMessageA(host.hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice));
     }
 
-    TempFolder root{"oddhost"};
-    std::string alpha;
-    std::string repaintWatch;
-    std::string noticeWatch;
+    const std::string alpha = root / "Skins\\Alpha";
     FakeHost host{275, 116};
 };
 
@@ -189,38 +197,10 @@ TEST_F(OddHost, AnswersToTheSkinQuery)
     }
 }
 
-TEST_F(OddHost, SkinDirOfExactly259Characters)
-{
-    host.version = 0x1FFF;
-    const struct {
-        const char* what;
-        std::string value;
-        Picture want;   // after a notice of the Skins folder itself
-    } dirs[] = {
-        // No room for the backslash: the host's own folder is used, where no
-        // skin files are, so the strip stays.
-        {"259 characters without a backslash", "C:\\" + std::string(256, 'd'), kAlphaBars},
-        // Kept as it is: the folder alone fills the path and no file name fits.
-        {"259 characters ending in a backslash", "C:\\" + std::string(255, 'd') + "\\", kAlphaOff},
-    };
-    for (const auto& dir : dirs) {
-        WriteHostIni("[Winamp]\r\nSkinDir=" + dir.value + "\r\n");
-        Library library(noticeWatch);
-        ASSERT_NE(nullptr, library.module);
-        ASSERT_EQ(0, library.Init(host.hwnd));
-        Settle(library);
-        ASSERT_TRUE(Shows(host.hwnd, kAlphaBars, dir.what));   // the first skin comes from the host
-        Notice("", 0);
-        Settle(library);
-        const std::string what = std::string("SkinDir of ") + dir.what;
-        Check(host.hwnd, library.module, dir.want, what);
-        ExpectNoRunPastPath(library.dll, 'd', what);
-    }
-}
-
-// The locator takes the host's path from the module that owns the host
-// window; a window can name any module as its owner.
-TEST_F(OddHost, HostModulesOfOddNames)
+// Where the host's Skins folder comes from: its SkinDir setting, here of
+// exactly 259 characters, read from the ini beside the module that owns the
+// host window, which can be any module.
+TEST_F(OddHost, SkinsFolderOfOddHosts)
 {
     host.version = 0x1FFF;
     const std::string folder = root / "Ho.st";
@@ -234,30 +214,41 @@ TEST_F(OddHost, HostModulesOfOddNames)
     char name[MAX_PATH] = "";
     GetModuleFileNameA(dotless, name, MAX_PATH);
     ASSERT_EQ(folder + "\\winamp", name);
-    WriteHostIni("[Winamp]\r\nSkinDir=C:\\NoSkinsHere\r\n");   // the test program's own
-
+    const HINSTANCE own = GetModuleHandleA(nullptr);
     const struct {
         const char* what;
-        HINSTANCE instance;
-        Picture want;   // after a notice of skin Beta
-    } owners[] = {
-        {"a host file name without a dot, in a folder with one", dotless, kBetaBars},
-        {"an owner that is no module: no Skins folder, notices ignored",
-         reinterpret_cast<HINSTANCE>(1), kAlphaBars},
+        std::string skinDir;   // in the test program's own ini
+        HINSTANCE owner;
+        const char* notice;
+        DWORD noticeSize;
+        Picture want;
+    } hosts[] = {
+        // No room for the backslash: the host's own folder is used, where no
+        // skin files are, so the strip stays.
+        {"SkinDir of 259 characters without a backslash", "C:\\" + std::string(256, 'd'), own, "",
+         0, kAlphaBars},
+        // Kept as it is: the folder alone fills the path and no file name fits.
+        {"SkinDir of 259 characters ending in a backslash", "C:\\" + std::string(255, 'd') + "\\",
+         own, "", 0, kAlphaOff},
+        {"a host file name without a dot, in a folder with one", "C:\\NoSkinsHere", dotless, "Beta",
+         5, kBetaBars},
+        {"an owner that is no module: no Skins folder, notices ignored", "C:\\NoSkinsHere",
+         reinterpret_cast<HINSTANCE>(1), "Beta", 5, kAlphaBars},
     };
-    for (const auto& owner : owners) {
-        SetWindowLongPtrA(host.hwnd, GWLP_HINSTANCE, reinterpret_cast<LONG_PTR>(owner.instance));
+    for (const auto& h : hosts) {
+        WriteHostIni("[Winamp]\r\nSkinDir=" + h.skinDir + "\r\n");
+        SetWindowLongPtrA(host.hwnd, GWLP_HINSTANCE, reinterpret_cast<LONG_PTR>(h.owner));
         Library library(noticeWatch);
         ASSERT_NE(nullptr, library.module);
         ASSERT_EQ(0, library.Init(host.hwnd));
         Settle(library);
-        ASSERT_TRUE(Shows(host.hwnd, kAlphaBars, owner.what));
-        Notice("Beta", 5);
+        ASSERT_TRUE(Shows(host.hwnd, kAlphaBars, h.what));   // the first skin comes from the host
+        Notice(h.notice, h.noticeSize);
         Settle(library);
-        Check(host.hwnd, library.module, owner.want, owner.what);
+        Check(host.hwnd, library.module, h.want, h.what);
+        ExpectNoRunPastPath(library.dll, 'd', h.what);
     }
-    SetWindowLongPtrA(host.hwnd, GWLP_HINSTANCE,
-                      reinterpret_cast<LONG_PTR>(GetModuleHandleA(nullptr)));
+    SetWindowLongPtrA(host.hwnd, GWLP_HINSTANCE, reinterpret_cast<LONG_PTR>(own));
     FreeLibrary(dotless);
 }
 

@@ -5,8 +5,6 @@
 // plug-in stops and starts again.
 #include "tests/test_faults/faults.h"
 
-#include <winternl.h>
-
 #include <atomic>
 
 #include "tests/support/import_table.h"
@@ -58,14 +56,8 @@ TEST_F(Faults, CallbacksOutOfOrder)
         library.Quit();
     }
     library.module->hDllInstance = library.dll;
-}
 
-TEST_F(Faults, InitWithNoDrawingObjectsLeft)
-{
-    Open(host, 0x2004, false);
-    HWND window = host.Window();
-    Library library(repaintWatch);
-    ASSERT_NE(nullptr, library.module);
+    // Init with no drawing objects left fails with its box; the next one starts afresh.
     std::vector<HDC> taken;
     for (HDC dc; taken.size() < 200000 && (dc = CreateCompatibleDC(nullptr)) != nullptr;)
         taken.push_back(dc);
@@ -75,7 +67,7 @@ TEST_F(Faults, InitWithNoDrawingObjectsLeft)
     {
         MessageBoxWatcher watcher;
         result = library.Init(window);
-        boxes = watcher.Boxes();
+        boxes = watcher.Take();
     }
     for (HDC dc : taken) DeleteDC(dc);
     EXPECT_EQ(1, result);
@@ -95,15 +87,8 @@ TEST_F(Faults, HostWindowDestroyedWhileRunning)
         const std::string what =
             notices ? "window gone, with notices" : "window gone, with repaints";
         StandInHost h;
-        Open(h, notices ? 0x1FFF : 0x2004, notices);
-        ASSERT_EQ(0, h.LoadPlugin());
-        Settle(h);
-        ASSERT_TRUE(Shows(h.Window(), kAlphaBars, what));
-        // A reload armed now runs against the vanished window.
-        if (notices)
-            Notice(h, "Beta");
-        else
-            h.SwitchSkin("Beta");
+        ASSERT_NO_FATAL_FAILURE(Start(h, notices, what));
+        ChangeSkin(h, notices, "Beta");   // a reload armed now runs against the vanished window
         HWND gone = h.Window();
         SendMessageA(gone, WM_CLOSE, 0, 0);   // its default handling destroys the window
         ASSERT_FALSE(IsWindow(gone));
@@ -115,64 +100,9 @@ TEST_F(Faults, HostWindowDestroyedWhileRunning)
     }
     // The process goes on: a new host window gets the library afresh.
     StandInHost h;
-    Open(h, 0x2004, false);
-    ASSERT_EQ(0, h.LoadPlugin());
-    Settle(h);
+    Start(h, false, "a new host after the window was gone");
     Check(h, kAlphaBars, "a new host after the window was gone");
 }
-
-namespace {
-
-// Counts the loads of one library, by file name, from a notification the
-// loader sends: a hook left behind by an unloaded library makes the platform
-// load it again to call the hook procedure.
-class LoadWatch {
-public:
-    explicit LoadWatch(const wchar_t* name) : baseName(name), loads(0), cookie(nullptr)
-    {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        Register reg = reinterpret_cast<Register>(
-            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "LdrRegisterDllNotification")));
-        unregister = reinterpret_cast<Unregister>(
-            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "LdrUnregisterDllNotification")));
-        if (reg && unregister) reg(0, Notified, this, &cookie);
-    }
-    ~LoadWatch()
-    {
-        if (cookie) unregister(cookie);
-    }
-    bool Watching() const { return cookie != nullptr; }
-    long Loads() const { return loads; }
-
-private:
-    struct Data {
-        ULONG flags;
-        const UNICODE_STRING* fullName;
-        const UNICODE_STRING* baseName;
-        void* base;
-        ULONG size;
-    };
-    typedef void(CALLBACK* Callback)(ULONG reason, const Data* data, void* context);
-    typedef LONG(NTAPI* Register)(ULONG flags, Callback callback, void* context, void** cookie);
-    typedef LONG(NTAPI* Unregister)(void* cookie);
-    static const ULONG kLoaded = 1;
-
-    static void CALLBACK Notified(ULONG reason, const Data* data, void* context)
-    {
-        LoadWatch* self = static_cast<LoadWatch*>(context);
-        const UNICODE_STRING* name = data->baseName;
-        if (reason == kLoaded && name &&
-            std::wstring(name->Buffer, name->Length / sizeof(wchar_t)) == self->baseName)
-            ++self->loads;
-    }
-
-    std::wstring baseName;
-    std::atomic<long> loads;
-    void* cookie;
-    Unregister unregister;
-};
-
-}  // namespace
 
 // An unload by FreeLibrary leaves the process running: the hook and every
 // drawing object must go with the library.
@@ -184,11 +114,9 @@ TEST_F(Faults, UnloadWithoutQuitTakesTheHookAlong)
         const std::string what =
             notices ? "unloaded without Quit, notices" : "unloaded without Quit, repaints";
         StandInHost h;
-        Open(h, notices ? 0x1FFF : 0x2004, notices);
         // A first run leaves the platform what it keeps of one; the headroom
         // is counted on the window thread, which then paints nothing.
-        ASSERT_EQ(0, h.LoadPlugin());
-        Settle(h);
+        ASSERT_NO_FATAL_FAILURE(Start(h, notices, what));
         h.UnloadPlugin();
         long before = 0;
         long after = 0;
@@ -199,11 +127,6 @@ TEST_F(Faults, UnloadWithoutQuitTakesTheHookAlong)
         h.UnloadPlugin(false);
         h.OnWindowThread([&after] { after = GdiHeadroom(); });
         EXPECT_EQ(before, after) << what << ": drawing objects left behind";
-        EXPECT_EQ(nullptr, GetModuleHandleA((notices ? noticeWatch : repaintWatch).c_str()))
-            << what << ": the library is still loaded";
-        // A hook left behind would have the library loaded again now.
-        LoadWatch watch(L"vis_zelpin.dll");
-        ASSERT_TRUE(watch.Watching());
         COPYDATASTRUCT notice = {10650, 5, const_cast<char*>("Beta")};
         for (HWND window : {h.Window(), other}) {
             SendMessageA(window, WM_PAINT, 0, 0);
@@ -213,7 +136,9 @@ TEST_F(Faults, UnloadWithoutQuitTakesTheHookAlong)
         h.SetDoubleSize(true);
         h.SetDoubleSize(false);
         h.Repaint();
-        EXPECT_EQ(0, watch.Loads()) << what << ": a hook was left behind";
+        // A hook left behind would have had the library loaded again to call it.
+        EXPECT_EQ(nullptr, GetModuleHandleA((notices ? noticeWatch : repaintWatch).c_str()))
+            << what << ": the library is loaded";
         Check(h, kAlphaOff, what);
     }
     DestroyWindow(other);
@@ -238,29 +163,16 @@ void BlockAtExit(const char* call)
     Sleep(INFINITE);
 }
 
-BOOL WINAPI UnhookAtExit(HHOOK hook)
-{
-    BlockAtExit("UnhookWindowsHookEx");
-    return UnhookWindowsHookEx(hook);
-}
-
-HGDIOBJ WINAPI SelectAtExit(HDC dc, HGDIOBJ object)
-{
-    BlockAtExit("SelectObject");
-    return SelectObject(dc, object);
-}
-
-BOOL WINAPI DeleteDCAtExit(HDC dc)
-{
-    BlockAtExit("DeleteDC");
-    return DeleteDC(dc);
-}
-
-BOOL WINAPI DeleteObjectAtExit(HGDIOBJ object)
-{
-    BlockAtExit("DeleteObject");
-    return DeleteObject(object);
-}
+#define BLOCKED_AT_EXIT(Result, call, Params, Args)                                               \
+    Result WINAPI call##AtExit Params                                                              \
+    {                                                                                              \
+        BlockAtExit(#call);                                                                        \
+        return call Args;                                                                          \
+    }
+BLOCKED_AT_EXIT(BOOL, UnhookWindowsHookEx, (HHOOK hook), (hook))
+BLOCKED_AT_EXIT(HGDIOBJ, SelectObject, (HDC dc, HGDIOBJ object), (dc, object))
+BLOCKED_AT_EXIT(BOOL, DeleteDC, (HDC dc), (dc))
+BLOCKED_AT_EXIT(BOOL, DeleteObject, (HGDIOBJ object), (object))
 
 // The child: a player that ends with the plug-in running and its frames
 // rendering on their own thread, without calling Quit.
@@ -274,8 +186,8 @@ void ExitWithoutQuit(StandInHost& host)
         const char* name;
         void* wrapper;
     } calls[] = {
-        {"USER32.dll", "UnhookWindowsHookEx", reinterpret_cast<void*>(UnhookAtExit)},
-        {"GDI32.dll", "SelectObject", reinterpret_cast<void*>(SelectAtExit)},
+        {"USER32.dll", "UnhookWindowsHookEx", reinterpret_cast<void*>(UnhookWindowsHookExAtExit)},
+        {"GDI32.dll", "SelectObject", reinterpret_cast<void*>(SelectObjectAtExit)},
         {"GDI32.dll", "DeleteDC", reinterpret_cast<void*>(DeleteDCAtExit)},
         {"GDI32.dll", "DeleteObject", reinterpret_cast<void*>(DeleteObjectAtExit)},
     };
@@ -287,35 +199,28 @@ void ExitWithoutQuit(StandInHost& host)
     ExitProcess(kExitCode);
 }
 
-// An environment variable as the child is to see it, the parent's own back
-// once the child has started.
-class ForTheChild {
-public:
-    ForTheChild(const char* name, const char* value) : name(name)
-    {
-        char old[MAX_PATH];
-        const DWORD n = GetEnvironmentVariableA(name, old, MAX_PATH);
-        had = n > 0 && n < MAX_PATH;
-        if (had) previous = old;
-        SetEnvironmentVariableA(name, value);
+// This process's environment with the child's role and temporary folder.
+std::string ChildEnvironment(const std::string& temp)
+{
+    std::string block;
+    char* all = GetEnvironmentStringsA();
+    for (const char* v = all; *v; v += std::strlen(v) + 1) {
+        const std::string name(v, std::strcspn(v, "="));
+        if (lstrcmpiA(name.c_str(), "TMP") != 0 && lstrcmpiA(name.c_str(), "TEMP") != 0)
+            block.append(v, std::strlen(v) + 1);
     }
-    ~ForTheChild() { SetEnvironmentVariableA(name, had ? previous.c_str() : nullptr); }
-
-    ForTheChild(const ForTheChild&) = delete;
-    ForTheChild& operator=(const ForTheChild&) = delete;
-
-private:
-    const char* name;
-    bool had;
-    std::string previous;
-};
+    FreeEnvironmentStringsA(all);
+    for (const std::string& v : {std::string(kExitChild) + "=1", "TMP=" + temp, "TEMP=" + temp})
+        block.append(v.c_str(), v.size() + 1);
+    return block;   // the string's own terminator ends the block
+}
 
 }  // namespace
 
 TEST_F(Faults, ProcessExitWithoutQuitEndsCleanly)
 {
     if (GetEnvironmentVariableA(kExitChild, nullptr, 0)) {
-        Start(0x2004, false);
+        ASSERT_NO_FATAL_FAILURE(Start(host, false));
         ExitWithoutQuit(host);
         return;
     }
@@ -331,15 +236,10 @@ TEST_F(Faults, ProcessExitWithoutQuitEndsCleanly)
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION child = {};
-    BOOL started = FALSE;
-    {
-        ForTheChild role(kExitChild, "1");
-        ForTheChild tmp("TMP", temp.c_str());
-        ForTheChild tempFolder("TEMP", temp.c_str());
-        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                 &startup, &child);
-    }
-    ASSERT_TRUE(started) << "error " << GetLastError();
+    std::string environment = ChildEnvironment(temp);
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, &environment[0],
+                               nullptr, &startup, &child))
+        << "error " << GetLastError();
     // A start and an exit take a few seconds; a hang holds on for good.
     const DWORD ended = WaitForSingleObject(child.hProcess, 60000);
     if (ended != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
@@ -415,8 +315,7 @@ TEST_F(Faults, WindowEventStormWhileFramesRenderFlatOut)
     for (bool notices : {false, true}) {
         const std::string what = notices ? "storm with notices" : "storm with repaints";
         StandInHost h;
-        Open(h, notices ? 0x1FFF : 0x2004, notices);
-        ASSERT_EQ(0, h.LoadPlugin());
+        ASSERT_NO_FATAL_FAILURE(Start(h, notices, what));
         long headroom = 0;
         SIZE_T privateBytes = 0;
         for (int round = 0; round < 2; ++round) {
@@ -460,10 +359,7 @@ TEST_F(Faults, WindowEventStormWhileFramesRenderFlatOut)
         EXPECT_EQ(headroom, GdiHeadroom()) << what << ": drawing objects left behind";
         h.SetShaded(false);
         h.SetDoubleSize(false);
-        if (notices)
-            Notice(h, "Beta");
-        else
-            h.SwitchSkin("Beta");
+        ChangeSkin(h, notices, "Beta");
         Frames(h, 255, 2);   // the reload frame, then one loud frame
         Check(h, kBetaBars, what);
     }

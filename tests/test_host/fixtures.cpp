@@ -1,16 +1,10 @@
 // The skins, bitmaps and host options the host cases are made of.
 #include "tests/test_host/host_tests.h"
 
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace host_test {
-
-std::string ThisExecutable()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
 
 std::string TestFolder()
 {
@@ -18,15 +12,10 @@ std::string TestFolder()
     return folder.Path();
 }
 
-std::vector<unsigned char> ReadBytes(const std::string& path)
+Bytes ReadBytes(const std::string& path)
 {
-    std::vector<unsigned char> bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
-    std::fclose(f);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 Bytes MainBitmap(COLORREF fill, COLORREF mark)
@@ -36,26 +25,29 @@ Bytes MainBitmap(COLORREF fill, COLORREF mark)
 
 std::string MakeSkins(const std::string& name)
 {
-    std::string skins = TestFolder() + "\\" + name;
-    CreateDirectoryA(skins.c_str(), nullptr);
-    CreateDirectoryA((skins + "\\Alpha").c_str(), nullptr);
-    CreateDirectoryA((skins + "\\Beta").c_str(), nullptr);
-    CreateDirectoryA((skins + "\\Broken").c_str(), nullptr);
+    const std::string skins = TestFolder() + "\\" + name;
+    for (const char* skin : {"", "\\Alpha", "\\Beta", "\\Broken"}) MakeFolder(skins + skin);
     WriteBytes(skins + "\\Alpha\\MAIN.BMP", MainBitmap(kAlpha, kMark));
-    WriteBytes(skins + "\\Beta\\main.bmp", MainBitmap(kBeta, kMark));
-    std::vector<unsigned char> cut = MainBitmap(kBeta, kMark);
-    cut.resize(1000);
-    WriteBytes(skins + "\\Broken\\main.bmp", cut);
+    Bytes beta = MainBitmap(kBeta, kMark);
+    WriteBytes(skins + "\\Beta\\main.bmp", beta);
+    beta.resize(1000);
+    WriteBytes(skins + "\\Broken\\main.bmp", beta);
     return skins;
 }
 
-StandInHost::Options OptionsFor(const std::string& skins, const std::string& skin)
+const std::string& Skins()
+{
+    static const std::string skins = MakeSkins("skins");
+    return skins;
+}
+
+StandInHost::Options OptionsFor(const std::string& skin, const std::string& skins)
 {
     StandInHost::Options options;
     options.version = 0x1234;
     options.skinsFolder = skins;
     options.skin = skin;
-    options.pluginPath = ThisExecutable();
+    options.pluginPath = ExePath();
     return options;
 }
 

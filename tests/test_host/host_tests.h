@@ -42,7 +42,6 @@ void ResetFake(int initResult = 0);
 
 // ---------------------------------------------------------------- fixtures
 
-std::string ThisExecutable();
 // A folder of this process's own, removed at exit.
 std::string TestFolder();
 Bytes ReadBytes(const std::string& path);
@@ -56,9 +55,11 @@ const COLORREF kMark = RGB(250, 1, 2);
 const COLORREF kGrey = RGB(128, 128, 128);
 
 // Skins: Alpha (its bitmap named in capitals), Beta, and Broken, whose
-// bitmap is cut short.
+// bitmap is cut short; a folder of them made once for every case to share.
 std::string MakeSkins(const std::string& name);
-StandInHost::Options OptionsFor(const std::string& skins, const std::string& skin = "Alpha");
+const std::string& Skins();
+StandInHost::Options OptionsFor(const std::string& skin = "Alpha",
+                                const std::string& skins = Skins());
 SIZE WindowSize(HWND window);
 std::string IniSkinDir(const std::string& ini);
 // The loop renders by the clock, and an emulated CPU may be many times

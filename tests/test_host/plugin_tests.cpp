@@ -9,11 +9,10 @@ namespace {
 
 TEST(Host, LoadsThePluginAndCallsItAsAPlayerDoes)
 {
-    std::string skins = MakeSkins("plugin");
     ResetFake();
     {
         StandInHost host;
-        ASSERT_TRUE(host.Open(OptionsFor(skins)));
+        ASSERT_TRUE(host.Open(OptionsFor()));
         ASSERT_EQ(0, host.LoadPlugin());
         EXPECT_EQ(1, fake.inits.load());
         EXPECT_EQ(GetCurrentThreadId(), fake.initThread) << "Init on the calling thread";
@@ -43,12 +42,12 @@ TEST(Host, LoadsThePluginAndCallsItAsAPlayerDoes)
     ResetFake(1);
     {
         StandInHost host;
-        ASSERT_TRUE(host.Open(OptionsFor(skins)));
+        ASSERT_TRUE(host.Open(OptionsFor()));
         EXPECT_EQ(1, host.LoadPlugin());
     }
     EXPECT_EQ(0, fake.quits.load()) << "no Quit after a failed Init";
 
-    StandInHost::Options missing = OptionsFor(skins);
+    StandInHost::Options missing = OptionsFor();
     missing.pluginPath = TestFolder() + "\\no_such_plugin.dll";
     StandInHost host;
     ASSERT_TRUE(host.Open(missing));
@@ -57,7 +56,6 @@ TEST(Host, LoadsThePluginAndCallsItAsAPlayerDoes)
 
 TEST(Host, FrameLoopReplaysTheFramesAndCapturesEachRender)
 {
-    std::string skins = MakeSkins("loop");
     std::string frames = TestFolder() + "\\three.frames";
     std::string capture = TestFolder() + "\\loop.cap";
     std::vector<unsigned char> bytes(3 * 1152 + 100, 0);   // a partial frame at the end
@@ -66,7 +64,7 @@ TEST(Host, FrameLoopReplaysTheFramesAndCapturesEachRender)
     ResetFake();
 
     StandInHost host;
-    ASSERT_TRUE(host.Open(OptionsFor(skins)));
+    ASSERT_TRUE(host.Open(OptionsFor()));
     ASSERT_EQ(0, host.LoadPlugin());
     EXPECT_FALSE(host.StartFrameLoop(TestFolder() + "\\none.frames"));
     ASSERT_TRUE(host.StartFrameLoop(frames, 60, capture));
@@ -105,10 +103,9 @@ TEST(Host, FrameLoopReplaysTheFramesAndCapturesEachRender)
 
 TEST(Host, WindowActionsDoNotBlockAgainstTheRenderThread)
 {
-    std::string skins = MakeSkins("busy");
     ResetFake();
     StandInHost host;
-    ASSERT_TRUE(host.Open(OptionsFor(skins)));
+    ASSERT_TRUE(host.Open(OptionsFor()));
     ASSERT_EQ(0, host.LoadPlugin());
     ASSERT_TRUE(host.StartFrameLoop(""));   // the synthetic sweep
     for (int i = 0; i < 20; ++i) {
