@@ -2,7 +2,6 @@
 
 #include <psapi.h>
 
-#include <cstring>
 #include <vector>
 
 // All are deleted again before it returns; the list is reserved once, so
@@ -24,8 +23,7 @@ long GdiHeadroom()
 
 SIZE_T PrivateBytes()
 {
-    PROCESS_MEMORY_COUNTERS counters;
-    std::memset(&counters, 0, sizeof counters);
+    PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
     return counters.PagefileUsage;

@@ -55,8 +55,7 @@ SIZE WindowSize(HWND window)
 {
     RECT r;
     GetWindowRect(window, &r);
-    SIZE s = {r.right - r.left, r.bottom - r.top};
-    return s;
+    return {r.right - r.left, r.bottom - r.top};
 }
 
 std::string IniSkinDir(const std::string& ini)

@@ -124,8 +124,7 @@ TEST(Host, ScreenshotIsA24BitBmpOfTheWindow)
     ASSERT_TRUE(host.SaveScreenshot(file));
     std::vector<unsigned char> b = ReadBytes(file);
     ASSERT_EQ(size_t(96102), b.size());
-    EXPECT_EQ('B', b[0]);
-    EXPECT_EQ('M', b[1]);
+    EXPECT_EQ("BM", std::string(b.begin(), b.begin() + 2));
     EXPECT_EQ(275u, GetDword(b, 18));
     EXPECT_EQ(116u, GetDword(b, 22));
     EXPECT_EQ(24, b[28]);
