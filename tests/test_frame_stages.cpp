@@ -133,39 +133,49 @@ TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
     EXPECT_EQ(kBarA, StripPixel(75, 15));
 }
 
-TEST_F(FrameStages, SameSkinNameReloadsNothing)
+// A reload after Alpha's, with its colour entry 2 overwritten: what it reads
+// and what the analyser does next. The same name reloads nothing; a failed
+// query or a disabled skin turns the analyser off and reads nothing either;
+// a skin without a bitmap keeps the strip and background it had.
+TEST_F(FrameStages, ReloadAfterAnotherSkin)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
-    Load("Alpha");
-    visColor->colors[2] = kMarker;
-    updateStage.store(ReloadSkin);
-
-    ReloadSkin(&visModule);
-    EXPECT_EQ(2, locator->queries);
-    EXPECT_EQ(kMarker, visColor->colors[2]);
-    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
-
-    // Another name reloads.
     MakeSkin("Beta", kBackgroundB, kBarB);
-    Load("Beta");
-    EXPECT_EQ(kBarB, visColor->colors[2]);
-    EXPECT_EQ(kBackgroundB, OutputPixel(10, 10));
-    EXPECT_STREQ("Beta", lastSkinName);
-}
-
-TEST_F(FrameStages, FailedQueryDisablesAndKeepsTheLastName)
-{
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Load("Alpha");
-
+    MakeSkin("Off", kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
+    DeleteFileA((MakeSkin("Bare", kBackgroundB, kBarB) + "\\main.bmp").c_str());
+    const struct {
+        const char* name;   // "": the query fails
+        COLORREF colour, background, bar;
+        UpdateStage update;
+        PresentStage present;
+        const char* lastName;
+    } cases[] = {
+        {"Alpha", kMarker, kBackgroundA, kBarA, DrawBarsAndPeaks, PresentNormal, "Alpha"},
+        {"Beta", kBarB, kBackgroundB, kBarB, DrawBarsAndPeaks, PresentNormal, "Beta"},
+        {"", kMarker, kBackgroundA, kBarA, kNoUpdate, kNoPresent, "Alpha"},
+        {"Off", kMarker, kBackgroundA, kBarA, kNoUpdate, kNoPresent, "Off"},
+        {"Bare", kBarB, kBackgroundA, kBarA, DrawBarsAndPeaks, PresentNormal, "Bare"},
+    };
+    for (const auto& c : cases) {
+        lastSkinName[0] = '\0';
+        Load("Alpha");
+        visColor->colors[2] = kMarker;
+        locator->queries = 0;
+        updateStage.store(ReloadSkin);
+        Load(c.name);
+        const std::string what = std::string("after Alpha, ") + (*c.name ? c.name : "a failed query");
+        EXPECT_EQ(1, locator->queries) << what;
+        EXPECT_EQ(c.colour, visColor->colors[2]) << what;
+        EXPECT_EQ(c.background, OutputPixel(5, 5)) << what;
+        EXPECT_EQ(c.bar, StripPixel(5, 5)) << what;
+        EXPECT_EQ(c.update, Update()) << what;
+        EXPECT_EQ(c.present, Present()) << what;
+        EXPECT_STREQ(c.lastName, lastSkinName) << what;
+        EXPECT_EQ(*c.name ? root / c.name : "", std::string(skinPath)) << what;
+        EXPECT_EQ(c.update != kNoUpdate, config->enable != 0) << what;
+    }
+    // After a failed query the same name reloads nothing, so the analyser stays off.
     Load("");
-    EXPECT_STREQ("", skinPath);
-    EXPECT_EQ(0, config->enable);
-    EXPECT_STREQ("Alpha", lastSkinName);
-    EXPECT_EQ(kNoUpdate, Update());
-    EXPECT_EQ(kNoPresent, Present());
-
-    // The same name again reloads nothing, so the analyser stays off.
     Load("Alpha");
     EXPECT_EQ(kNoUpdate, Update());
     EXPECT_EQ(kNoPresent, Present());
@@ -191,53 +201,19 @@ TEST_F(FrameStages, SettingsFileChoice)
     EXPECT_EQ(UpdateStage(DrawBars), Update());
 }
 
-TEST_F(FrameStages, DisabledSkinReadsNeitherColoursNorBitmap)
-{
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Load("Alpha");
-    visColor->colors[2] = kMarker;
-
-    MakeSkin("Off", kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
-    Load("Off");
-    EXPECT_EQ(kMarker, visColor->colors[2]);   // the colours were not re-read
-    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
-    EXPECT_EQ(kBarA, StripPixel(5, 5));
-    EXPECT_EQ(kNoUpdate, Update());
-    EXPECT_EQ(kNoPresent, Present());
-}
-
-TEST_F(FrameStages, SkinWithoutBitmapKeepsThePreviousStrip)
-{
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Load("Alpha");
-
-    std::string bare = MakeSkin("Bare", kBackgroundB, kBarB);
-    DeleteFileA((bare + "\\main.bmp").c_str());
-    Load("Bare");
-    EXPECT_EQ(kBarB, visColor->colors[2]);
-    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
-    EXPECT_EQ(kBarA, StripPixel(5, 5));
-    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
-}
-
 TEST_F(FrameStages, WindowModeChoosesThePresenter)
 {
     MakeSkin("Alpha", kBackgroundA, kBarA);
     Load("Alpha");
-
-    SetWindowPos(window, nullptr, 0, 0, 550, 232, SWP_NOMOVE | SWP_NOZORDER);
-    SelectStages();
-    EXPECT_EQ(PresentStage(PresentDouble), Present());
-    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
-
-    SetWindowPos(window, nullptr, 0, 0, 275, 14, SWP_NOMOVE | SWP_NOZORDER);
-    SelectStages();
-    EXPECT_EQ(kNoPresent, Present());
-    EXPECT_EQ(kNoUpdate, Update());
-
-    SetWindowPos(window, nullptr, 0, 0, 275, 116, SWP_NOMOVE | SWP_NOZORDER);
-    SelectStages();
-    EXPECT_EQ(PresentStage(PresentNormal), Present());
+    const struct { int width, height; PresentStage present; UpdateStage update; } modes[] = {
+        {550, 232, PresentDouble, DrawBarsAndPeaks}, {275, 14, kNoPresent, kNoUpdate},
+                 {275, 116, PresentNormal, DrawBarsAndPeaks}};
+    for (const auto& m : modes) {
+        SetWindowPos(window, nullptr, 0, 0, m.width, m.height, SWP_NOMOVE | SWP_NOZORDER);
+        SelectStages();
+        EXPECT_EQ(m.present, Present()) << m.width << " x " << m.height;
+        EXPECT_EQ(m.update, Update()) << m.width << " x " << m.height;
+    }
 }
 
 TEST_F(FrameStages, NoticeModeReloadsWithoutAskingEvenForTheSameSkin)
