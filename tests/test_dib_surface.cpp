@@ -43,7 +43,8 @@ std::vector<RGBQUAD> Colours(int count)
     return colours;
 }
 
-Bytes Cut(Bytes bytes, size_t size)
+// The bytes cut, or padded with zeros, to size.
+Bytes Sized(Bytes bytes, size_t size)
 {
     bytes.resize(size);
     return bytes;
@@ -219,11 +220,11 @@ TEST(DibSurface, DamagedOrOddMainBitmapEndsInACleanResult)
                                        [](int x, int y) { return (x * y) & 0xFF; });
     struct Case { const char* name; Bytes bytes; int loads; } cases[] = {
         {"empty", Bytes(), 0},
-        {"cut at 40", Cut(full, 40), 0},
-        {"cut at 100", Cut(full, 100), 0},
-        {"cut at 47904", Cut(full, 47904), 0},
-        {"cut by one byte", Cut(full, full.size() - 1), 0},
-        {"8-bit cut inside palette", Cut(eightBit, 54 + 500), 0},
+        {"cut at 40", Sized(full, 40), 0},
+        {"cut at 100", Sized(full, 100), 0},
+        {"cut at 47904", Sized(full, 47904), 0},
+        {"cut by one byte", Sized(full, full.size() - 1), 0},
+        {"8-bit cut inside palette", Sized(eightBit, 54 + 500), 0},
         {"not a bitmap", Bytes(5000, 'x'), 0},
         {"8-bit", eightBit, 1},
     };
@@ -271,14 +272,15 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
         {"RLE8 stated one byte longer than the file", Edited(rle, 34, 4, 11), 0},
         {"RLE8 top-down", Edited(rle, 22, 4, static_cast<DWORD>(-2)), 0},
         {"16-bit bitfields", fields, 1},
-        {"16-bit bitfields, masks missing", Cut(fields, 54 + 8), 0},
+        {"16-bit bitfields, masks missing", Sized(fields, 54 + 8), 0},
         {"two planes", Edited(plain, 26, 2, 2), 0},
         {"7 bits per pixel", Edited(plain, 28, 2, 7), 0},
         {"pixels offset past the end", Edited(plain, 10, 4, 60), 0},
         {"pixels offset inside the headers", Edited(plain, 10, 4, 30), 0},
         {"64-byte header", Edited(plain, 14, 4, 64), 0},
         {"zero width", Edited(plain, 18, 4, 0), 0},
-        {"257 colours", Edited(plain, 46, 4, 257), 0},
+        {"256 colours", Edited(Edited(Sized(plain, 54 + 1024 + 24), 46, 4, 256), 10, 4, 54 + 1024), 1},
+        {"257 colours", Edited(Edited(Sized(plain, 54 + 1028 + 24), 46, 4, 257), 10, 4, 54 + 1028), 0},
         {"\"BA\" for \"BM\"", Edited(plain, 0, 2, 'B' | 'A' << 8), 0},
         {"JPEG compression", Edited(plain, 30, 4, BI_JPEG), 0},
         {"24-bit bitfields", Edited(fields, 28, 2, 24), 0},
@@ -288,13 +290,14 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
         {"zero height", Edited(plain, 22, 4, 0), 0},
         {"pixel offset 0: the pixels follow the headers", Edited(plain, 10, 4, 0), 1},
         {"16384 x 1", widest, 1},
-        {"16385 x 1", Edited(widest, 18, 4, 16385), 0},
-        {"1 x 16385", Edited(Edited(widest, 18, 4, 1), 22, 4, 16385), 0},
+        {"1 x 16384", Sized(Edited(Edited(widest, 18, 4, 1), 22, 4, 16384), 54 + 4 * 16384), 1},
+        {"16385 x 1", Sized(Edited(widest, 18, 4, 16385), 54 + 49156), 0},
+        {"1 x 16385", Sized(Edited(Edited(widest, 18, 4, 1), 22, 4, 16385), 54 + 4 * 16385), 0},
         {"core header, 24-bit", core24, 1},
         {"core header, 8-bit", core8, 1},
         {"core header, 1-bit", WithCoreHeader(BmpPaletted(4, 2, 1, Colours(2), [](int x, int) { return x & 1; })), 1},
         {"core header, 8-bit with only 16 colours", WithCoreHeader(BmpPaletted(4, 2, 8, Colours(16), [](int x, int) { return x; })), 0},
-        {"core header cut by one byte", Cut(core24, core24.size() - 1), 0},
+        {"core header cut by one byte", Sized(core24, core24.size() - 1), 0},
         {"core header, two planes", Edited(core24, 22, 2, 2), 0},
         {"core header, 16-bit", Edited(core24, 24, 2, 16), 0},
         {"core header, 32-bit", Edited(core24, 24, 2, 32), 0},

@@ -175,6 +175,7 @@ TEST_F(FrameStages, ReloadAfterAnotherSkin)
         EXPECT_EQ(c.update != kNoUpdate, config->enable != 0) << what;
     }
     // After a failed query the same name reloads nothing, so the analyser stays off.
+    Load("Alpha");
     Load("");
     Load("Alpha");
     EXPECT_EQ(kNoUpdate, Update());
