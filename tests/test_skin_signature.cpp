@@ -14,16 +14,6 @@
 
 namespace {
 
-// The locator's answer as "length|path|name", the name buffer "(unset)"
-// when the locator leaves it alone.
-std::string Ask(SkinLocator& loc)
-{
-    char path[MAX_PATH] = "(unset)";
-    char name[MAX_PATH] = "(unset)";
-    const int length = loc.GetCurrentSkin(path, name);
-    return std::to_string(length) + "|" + path + "|" + name;
-}
-
 std::string Answer(const std::string& path, const std::string& name)
 {
     return std::to_string(path.size()) + "|" + path + "|" + name;
@@ -209,12 +199,9 @@ protected:
         WriteTextFile(*skins + "\\notes.txt", "not a skin");
         // A bitmap cut short inside its pixels.
         MakeFolder(*skins + "\\Broken");
-        WriteSolidBmp(*skins + "\\Broken\\main.bmp", 275, 116, RGB(0x10, 0x10, 0x10));
-        HANDLE h = CreateFileA((*skins + "\\Broken\\main.bmp").c_str(), GENERIC_WRITE, 0,
-                               NULL, OPEN_EXISTING, 0, NULL);
-        SetFilePointer(h, 1000, NULL, FILE_BEGIN);
-        SetEndOfFile(h);
-        CloseHandle(h);
+        Bytes broken = Bmp24(275, 116, [](int, int) { return RGB(0x10, 0x10, 0x10); });
+        broken.resize(1000);
+        WriteBytes(*skins + "\\Broken\\main.bmp", broken);
 
         WriteSolidBmp(*root / "nomatch.bmp", 275, 116, RGB(0x30, 0xD0, 0xB0));
         WriteSolidBmp(*root / "magenta.bmp", 275, 116, RGB(0xF0, 0x00, 0xF0));
