@@ -22,11 +22,6 @@ std::string Shape(const DibSurface& s)
            std::to_string(s.header->biBitCount) + " bits, stride " + std::to_string(s.stride);
 }
 
-COLORREF Gradient(int x, int y)
-{
-    return RGB(x & 0xFF, y & 0xFF, (x + y) & 0xFF);
-}
-
 // A 275 x 116 24-bit image, the size of a skin's main window bitmap.
 Bytes MainBmp()
 {

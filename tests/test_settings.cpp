@@ -194,12 +194,7 @@ TEST_F(Settings, GarbageAndHugeNumbersStayInRange)
     }
 
     // Bytes without a section: every value is the default.
-    std::string junk;
-    unsigned int seed = 12345;
-    for (int i = 0; i < 65536; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        junk += static_cast<char>(seed >> 24);
-    }
+    const std::string junk = Junk(12345, 65536);
     ZelpinConfig d(Write(junk).c_str());
     ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, d);
     d.ReadSkinSettings(Write(junk).c_str());

@@ -14,11 +14,6 @@
 
 namespace {
 
-COLORREF Gradient(int x, int y)
-{
-    return RGB(x & 0xFF, y & 0xFF, (x + y) & 0xFF);
-}
-
 // Background pixel (x, y) of the vis area cut from a Gradient main bitmap.
 COLORREF Background(int x, int y)
 {

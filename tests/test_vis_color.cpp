@@ -198,13 +198,7 @@ TEST_F(VisColors, HostileFilesAreReadSafely)
     }
     {
         SCOPED_TRACE("binary garbage");
-        std::string junk;
-        unsigned int seed = 4711;
-        for (int i = 0; i < 65536; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            junk += static_cast<char>(seed >> 24);
-        }
-        EXPECT_EQ(1, Read(junk));
+        EXPECT_EQ(1, Read(Junk(4711, 65536)));
         for (int i = 0; i < 24; ++i) {
             EXPECT_EQ(0u, At(i) & 0xFF000000u) << "entry " << i;
         }

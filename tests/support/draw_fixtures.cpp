@@ -16,6 +16,21 @@ int RowBytes(int width, int bitCount)
 
 }  // namespace
 
+COLORREF Gradient(int x, int y)
+{
+    return RGB(x & 0xFF, y & 0xFF, (x + y) & 0xFF);
+}
+
+std::string Junk(unsigned seed, size_t size)
+{
+    std::string junk;
+    while (junk.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        junk += static_cast<char>(seed >> 24);
+    }
+    return junk;
+}
+
 void PutWord(Bytes* bytes, size_t at, WORD value)
 {
     (*bytes)[at] = static_cast<unsigned char>(value);
