@@ -67,6 +67,7 @@ protected:
         ASSERT_EQ(1, SetUpSurfaces());
         lastSkinName[0] = '\0';
         skinPath[0] = '\0';
+        MakeSkin("Alpha", kBackgroundA, kBarA);
     }
 
     void TearDown() override
@@ -117,7 +118,6 @@ TEST_F(FrameStages, SelectStagesBeforeAnySkinFindsTheAnalyserDisabled)
 
 TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     Load("Alpha");
 
     EXPECT_STREQ("Alpha", lastSkinName);
@@ -139,7 +139,6 @@ TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
 // a skin without a bitmap keeps the strip and background it had.
 TEST_F(FrameStages, ReloadAfterAnotherSkin)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     MakeSkin("Beta", kBackgroundB, kBarB);
     MakeSkin("Off", kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
     DeleteFileA((MakeSkin("Bare", kBackgroundB, kBarB) + "\\main.bmp").c_str());
@@ -204,7 +203,6 @@ TEST_F(FrameStages, SettingsFileChoice)
 
 TEST_F(FrameStages, WindowModeChoosesThePresenter)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     Load("Alpha");
     const struct { int width, height; PresentStage present; UpdateStage update; } modes[] = {
         {550, 232, PresentDouble, DrawBarsAndPeaks}, {275, 14, kNoPresent, kNoUpdate},
@@ -220,8 +218,7 @@ TEST_F(FrameStages, WindowModeChoosesThePresenter)
 TEST_F(FrameStages, NoticeModeReloadsWithoutAskingEvenForTheSameSkin)
 {
     config->dependQuelbix = 1;
-    std::string folder = MakeSkin("Alpha", kBackgroundA, kBarA);
-    strcpy(skinPath, folder.c_str());
+    strcpy(skinPath, (root / "Alpha").c_str());
     ReloadSkin(&visModule);
     EXPECT_EQ(0, locator->queries);
     EXPECT_EQ(kBarA, visColor->colors[2]);
@@ -235,7 +232,6 @@ TEST_F(FrameStages, NoticeModeReloadsWithoutAskingEvenForTheSameSkin)
 
 TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     // 247 and 248 characters leave no room for "\viscolor.txt" in 260, 249
     // none for "\zelpin.txt", 259 none for the backslash.
     for (int length : {247, 248, 249, 259}) {
@@ -257,7 +253,6 @@ TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
 // gone, a reload or a stage selection turns the analyser off.
 TEST_F(FrameStages, AnyPartGoneTurnsTheAnalyserOff)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     Load("Alpha");
     auto without = [](const char* name, auto& part) {
         const auto kept = part;
@@ -340,9 +335,7 @@ TEST_F(FrameStages, HooksTakeOnlyTheHostWindowsMessages)
 // would not fit.
 TEST_F(FrameStages, ArmedStagesRunAtTheNextRender)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
     SetWindowPos(window, nullptr, 0, 0, 550, 232, SWP_NOMOVE | SWP_NOZORDER);
     ArmReselect();
     EXPECT_EQ(PresentStage(PresentNormal), Present());
@@ -353,28 +346,23 @@ TEST_F(FrameStages, ArmedStagesRunAtTheNextRender)
 
     config->dependQuelbix = 1;
     const std::string folder = "C:\\Player\\Skins\\";
-    strcpy(locator->skinsFolder, folder.c_str());
+    const std::string longest(MAX_PATH - 1 - folder.size(), 'n');
     const struct {
-        std::string name;
-        std::string path;
+        std::string folder, name, path;
     } notices[] = {
-        {"Beta", folder + "Beta"},
-        {"", folder},
-        {std::string(MAX_PATH - 1 - folder.size(), 'n'), folder + std::string(MAX_PATH - 1 - folder.size(), 'n')},
-        {std::string(MAX_PATH - folder.size(), 'n'), folder + std::string(MAX_PATH - 1 - folder.size(), 'n')},
+        {folder, "Beta", folder + "Beta"},
+        {folder, "", folder},
+        {folder, longest, folder + longest},
+        {folder, longest + "n", folder + longest},
+        {"", "Beta", folder + longest},   // no Skins folder known
     };
     for (const auto& n : notices) {
+        strcpy(locator->skinsFolder, n.folder.c_str());
         PostNoticedSkin(n.name.data(), n.name.size());
         ArmReload();
         Render(&visModule);
-        EXPECT_EQ(n.path, std::string(skinPath)) << n.name.size() << " characters";
+        EXPECT_EQ(n.path, std::string(skinPath)) << n.name.size() << " characters after " << n.folder;
     }
-    locator->skinsFolder[0] = '\0';
-    PostNoticedSkin("Beta", 4);
-    ArmReload();
-    Render(&visModule);
-    EXPECT_EQ(folder + std::string(MAX_PATH - 1 - folder.size(), 'n'), std::string(skinPath))
-        << "no Skins folder";
 }
 
 // The skin changes again right after a reload asked for it, and the hook
@@ -382,7 +370,6 @@ TEST_F(FrameStages, ArmedStagesRunAtTheNextRender)
 // chooses must not cancel that.
 TEST_F(FrameStages, ArmingWhileAReloadRunsKeepsTheNextReload)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     MakeSkin("Beta", kBackgroundB, kBarB);
     Report("Alpha");
     locator->after = [this] {
