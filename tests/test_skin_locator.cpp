@@ -117,16 +117,17 @@ TEST(SkinLocator, WindowModes)
     };
     const Case cases[] = {{275, 116, 0}, {276, 116, 1}, {550, 232, 1},
                           {275, 115, 2}, {275, 14, 2},  {550, 28, 2}};
+    auto text = [](const RECT& r) {
+        return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+               std::to_string(r.bottom);
+    };
     FakeHost host(275, 116);
     HostQuerySkinLocator loc(host.hwnd);
     for (const Case& c : cases) {
         host.Resize(c.width, c.height);
         RECT r = {-1, -1, -1, -1};
         EXPECT_EQ(c.mode, loc.GetWindowMode(&r)) << c.width << "x" << c.height;
-        EXPECT_EQ(0, r.left);
-        EXPECT_EQ(0, r.top);
-        EXPECT_EQ(c.width, r.right);
-        EXPECT_EQ(c.height, r.bottom);
+        EXPECT_EQ("0,0," + std::to_string(c.width) + "," + std::to_string(c.height), text(r));
         EXPECT_EQ(c.mode, loc.GetWindowMode(nullptr));
     }
 
@@ -134,10 +135,7 @@ TEST(SkinLocator, WindowModes)
     host.Destroy();
     RECT r = {1, 2, 3, 4};
     EXPECT_EQ(2, loc.GetWindowMode(&r));
-    EXPECT_EQ(0, r.left);
-    EXPECT_EQ(0, r.top);
-    EXPECT_EQ(0, r.right);
-    EXPECT_EQ(0, r.bottom);
+    EXPECT_EQ("0,0,0,0", text(r));
 }
 
 TEST(HostQuerySkinLocator, AsksTheHost)
