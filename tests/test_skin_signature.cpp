@@ -172,29 +172,28 @@ protected:
         root = new TempFolder("catalogue");
         skins = new std::string(*root / "Skins");
         MakeFolder(*skins);
+        // "One" is "One Plain" with a magenta bottom-right point.
         const struct {
             const char* folder;
             const char* file;
             COLORREF colour;
-        } solid[] = {
-            {".Dotted", "main.bmp", RGB(0x10, 0x10, 0x10)},
-            {"Amber", "main.bmp", RGB(0xC0, 0x80, 0x20)},
-            {"Blue", "main.bmp", RGB(0x20, 0x40, 0xE0)},
-            {"Blue Twin", "main.bmp", RGB(0x20, 0x40, 0xE0)},
-            {"Coal", "main.bmp", RGB(0, 0, 0)},
-            {"Echo", "MAIN.BMP", RGB(0x60, 0xA0, 0x60)},
+            bool magentaPoint;
+        } skinList[] = {
+            {".Dotted", "main.bmp", RGB(0x10, 0x10, 0x10), false},
+            {"Amber", "main.bmp", RGB(0xC0, 0x80, 0x20), false},
+            {"Blue", "main.bmp", RGB(0x20, 0x40, 0xE0), false},
+            {"Blue Twin", "main.bmp", RGB(0x20, 0x40, 0xE0), false},
+            {"Coal", "main.bmp", RGB(0, 0, 0), false},
+            {"Echo", "MAIN.BMP", RGB(0x60, 0xA0, 0x60), false},
+            {"One Plain", "main.bmp", RGB(0x90, 0x90, 0x30), false},
+            {"One", "main.bmp", RGB(0x90, 0x90, 0x30), true},
         };
-        for (const auto& s : solid) {
+        for (const auto& s : skinList) {
             MakeFolder(*skins + "\\" + s.folder);
-            WriteSolidBmp(*skins + "\\" + s.folder + "\\" + s.file, 275, 116, s.colour);
+            WriteBmp24(*skins + "\\" + s.folder + "\\" + s.file, 275, 116, [&s](int x, int y) {
+                return s.magentaPoint && x == 270 && y == 111 ? RGB(0xF0, 0x00, 0xF0) : s.colour;
+            });
         }
-        // "One" is "One Plain" with a magenta bottom-right point.
-        MakeFolder(*skins + "\\One Plain");
-        WriteSolidBmp(*skins + "\\One Plain\\main.bmp", 275, 116, RGB(0x90, 0x90, 0x30));
-        MakeFolder(*skins + "\\One");
-        WriteBmp24(*skins + "\\One\\main.bmp", 275, 116, [](int x, int y) {
-            return x == 270 && y == 111 ? RGB(0xF0, 0x00, 0xF0) : RGB(0x90, 0x90, 0x30);
-        });
         MakeFolder(*skins + "\\Empty");
         WriteTextFile(*skins + "\\notes.txt", "not a skin");
         // A bitmap cut short inside its pixels.

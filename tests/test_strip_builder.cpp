@@ -93,12 +93,6 @@ protected:
         BuildStrip(&image, settings, colors);
     }
 
-    // A main bitmap of one colour everywhere.
-    void BuildOnPlain(COLORREF background)
-    {
-        Build(Bmp24(275, 116, [background](int, int) { return background; }));
-    }
-
     ZelpinConfig settings;
     VisColor colors;
 };
@@ -187,7 +181,7 @@ TEST_F(StripBuilder, BlendsWorkEachChannelAtTheRatio)
         settings.peaks = 1;
         for (int i = 0; i < 24; ++i)
             colors.colors[i] = c.color;
-        BuildOnPlain(c.background);
+        Build(Bmp24(275, 116, [&c](int, int) { return c.background; }));
         EXPECT_EQ("", RowDifference(16, 15, false, c.result)) << c.name;
         EXPECT_EQ("", RowDifference(1, 0, false, c.result)) << c.name;
         EXPECT_EQ(c.result, GetPixel(peakSurface->memDC, 75, 15)) << c.name;
