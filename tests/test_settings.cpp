@@ -26,13 +26,6 @@ protected:
 
     std::string Missing() { return FreshPath(); }
 
-    std::string Folder()
-    {
-        const std::string path = FreshPath();
-        MakeFolder(path);
-        return path;
-    }
-
     // A plug-in configuration whose defaults come from a file with these lines.
     ZelpinConfig Defaults(const std::string& lines) { return ZelpinConfig(Write("[ZELPIN]\n" + lines).c_str()); }
 
@@ -285,7 +278,7 @@ TEST_F(Settings, ReaderReadsAsTheProfileRulesSay)
         switch (c.where) {
         case kText: path = Write(c.text); break;
         case kNoFile: path = Missing(); break;
-        case kFolder: path = Folder(); break;
+        case kFolder: path = Missing(); MakeFolder(path); break;
         case kBareName: path = "zelpin_no_such_settings.ini"; break;
         case kNullPath: break;
         }

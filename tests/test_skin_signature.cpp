@@ -342,21 +342,14 @@ TEST(SignatureSkinLocator, EmptyOrMissingSkinsFolder)
     host.Show(root + "\\nomatch.bmp");
 
     // The window is photographed all the same.
-    UseSkinsFolder(root + "\\Skins");
-    {
+    for (const char* folder : {"\\Skins", "\\NoSuchFolder"}) {
+        UseSkinsFolder(root + folder);
         SignatureSkinLocator loc(host.hwnd);
-        EXPECT_EQ(1, loc.RefreshSkins());
-        EXPECT_EQ(0u, loc.entryCount);
-        EXPECT_EQ(kNoAnswer, Ask(loc));
-        EXPECT_EQ(0x3DB, loc.keys[0]);
-        EXPECT_EQ(0x3DB, loc.keys[31]);
-    }
-    UseSkinsFolder(root + "\\NoSuchFolder");
-    {
-        SignatureSkinLocator loc(host.hwnd);
-        EXPECT_EQ(1, loc.RefreshSkins());
-        EXPECT_EQ(0u, loc.entryCount);
-        EXPECT_EQ(kNoAnswer, Ask(loc));
+        EXPECT_EQ(1, loc.RefreshSkins()) << folder;
+        EXPECT_EQ(0u, loc.entryCount) << folder;
+        EXPECT_EQ(kNoAnswer, Ask(loc)) << folder;
+        EXPECT_EQ(0x3DB, loc.keys[0]) << folder;
+        EXPECT_EQ(0x3DB, loc.keys[31]) << folder;
     }
     DeleteFileA(HostIniPath().c_str());
 }
