@@ -13,14 +13,10 @@ void BumpWriteTime(const std::string& path)
     static LONGLONG next = 0;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    LONGLONG stamp = static_cast<LONGLONG>(t.QuadPart);
+    LONGLONG stamp = static_cast<LONGLONG>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
     if (stamp <= next) stamp = next + 20000000;   // two seconds on
     next = stamp;
-    t.QuadPart = static_cast<ULONGLONG>(stamp);
-    FILETIME ft = {t.LowPart, t.HighPart};
+    FILETIME ft = {static_cast<DWORD>(stamp), static_cast<DWORD>(stamp >> 32)};
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
