@@ -219,14 +219,12 @@ TEST_F(FrameStages, NoticeModeReloadsWithoutAskingEvenForTheSameSkin)
 {
     config->dependQuelbix = 1;
     strcpy(skinPath, (root / "Alpha").c_str());
-    ReloadSkin(&visModule);
-    EXPECT_EQ(0, locator->queries);
-    EXPECT_EQ(kBarA, visColor->colors[2]);
-
-    visColor->colors[2] = kMarker;
-    ReloadSkin(&visModule);
-    EXPECT_EQ(0, locator->queries);
-    EXPECT_EQ(kBarA, visColor->colors[2]);
+    for (const char* when : {"first", "again"}) {
+        visColor->colors[2] = kMarker;
+        ReloadSkin(&visModule);
+        EXPECT_EQ(0, locator->queries) << when;
+        EXPECT_EQ(kBarA, visColor->colors[2]) << when;
+    }
     EXPECT_STREQ("", lastSkinName);
 }
 
