@@ -11,18 +11,15 @@
 
 namespace {
 
-// Whether the surface holds an image: all of its parts, or none.
-void ExpectHolding(const DibSurface& s, bool holding = true)
+// "width x height, bits, stride" of the image the surface holds, "empty"
+// when it holds none; a surface holds all of its parts or none.
+std::string Shape(const DibSurface& s)
 {
-    EXPECT_EQ(holding, s.header != nullptr);
-    EXPECT_EQ(holding, s.pixels != nullptr);
-    EXPECT_EQ(holding, s.memDC != nullptr);
-    EXPECT_EQ(holding, s.bitmap != nullptr);
-}
-
-COLORREF Gradient(int x, int y)
-{
-    return RGB(x & 0xFF, y & 0xFF, (x + y) & 0xFF);
+    const int parts = (s.header != nullptr) + (s.pixels != nullptr) + (s.memDC != nullptr) + (s.bitmap != nullptr);
+    if (parts < 4)
+        return parts ? std::to_string(parts) + " of its 4 parts" : "empty";
+    return std::to_string(s.header->biWidth) + " x " + std::to_string(s.header->biHeight) + ", " +
+           std::to_string(s.header->biBitCount) + " bits, stride " + std::to_string(s.stride);
 }
 
 // A 275 x 116 24-bit image, the size of a skin's main window bitmap.
@@ -43,25 +40,41 @@ std::vector<RGBQUAD> Colours(int count)
     return colours;
 }
 
-Bytes Cut(Bytes bytes, size_t size)
+// The bytes cut, or padded with zeros, to size.
+Bytes Sized(Bytes bytes, size_t size)
 {
     bytes.resize(size);
     return bytes;
 }
 
-// The same image with a 124-byte (version 5) header, colour space csType,
-// and profile bytes of profileSize named by the header (placed at the end).
-Bytes WithV5Header(const Bytes& info, DWORD csType, DWORD profileSize, DWORD profileBytes)
+// The file with value written over the width (2 or 4) bytes at `at`.
+Bytes Edited(Bytes b, size_t at, int width, DWORD value)
+{
+    if (width == 2)
+        PutWord(&b, at, static_cast<WORD>(value));
+    else
+        PutDword(&b, at, value);
+    return b;
+}
+
+// The same image with an info header of `size` bytes; a 124-byte (version 5)
+// one names colour space csType and profileSize bytes of profile, at
+// profileAt from the header's start (0: right after the pixels, when there is
+// a profile), with profileBytes of it in the file.
+Bytes WithInfoHeader(const Bytes& info, DWORD size, DWORD csType = 0, DWORD profileSize = 0,
+                     DWORD profileBytes = 0, DWORD profileAt = 0)
 {
     Bytes b(info.begin(), info.begin() + 54);
-    b.resize(14 + 124, 0);
-    PutDword(&b, 14, 124);
-    PutDword(&b, 10, GetDword(info, 10) + 124 - 40);
-    PutDword(&b, 14 + 56, csType);
+    b.resize(14 + size, 0);
+    PutDword(&b, 14, size);
+    PutDword(&b, 10, GetDword(info, 10) + size - 40);
     b.insert(b.end(), info.begin() + 54, info.end());
-    PutDword(&b, 14 + 112, static_cast<DWORD>(b.size() - 14));   // from the header's start
-    PutDword(&b, 14 + 116, profileSize);
-    b.resize(b.size() + profileBytes, 0x33);
+    if (size == 124) {
+        PutDword(&b, 14 + 56, csType);
+        PutDword(&b, 14 + 112, profileAt || !profileSize ? profileAt : static_cast<DWORD>(b.size() - 14));
+        PutDword(&b, 14 + 116, profileSize);
+    }
+    b.resize((profileAt ? 14 + profileAt : b.size()) + profileBytes, 0x33);
     PutDword(&b, 2, static_cast<DWORD>(b.size()));
     return b;
 }
@@ -70,15 +83,13 @@ Bytes WithV5Header(const Bytes& info, DWORD csType, DWORD profileSize, DWORD pro
 
 TEST(DibSurface, CreateGivesPaddedStrideAndBottomUpRows)
 {
-    struct Case { int width, height, stride; } cases[] = {
-        {76, 16, 228}, {76, 272, 228}, {275, 116, 828}};
+    struct Case { int width, height; const char* shape; } cases[] = {
+        {76, 16, "76 x 16, 24 bits, stride 228"}, {76, 272, "76 x 272, 24 bits, stride 228"},
+        {275, 116, "275 x 116, 24 bits, stride 828"}};
     for (const Case& c : cases) {
         DibSurface s;
         ASSERT_EQ(1, s.Create(c.width, c.height, 24));
-        ExpectHolding(s);
-        EXPECT_EQ(c.stride, s.stride) << c.width << " x " << c.height;
-        EXPECT_EQ(c.height, s.header->biHeight);
-        EXPECT_EQ(24, s.header->biBitCount);
+        EXPECT_EQ(c.shape, Shape(s));
         EXPECT_EQ(c.width, s.bounds.right);
         EXPECT_EQ(c.height, s.bounds.bottom);
 
@@ -101,10 +112,10 @@ TEST(DibSurface, LoadOfMissingFileFailsAndLeavesSurfaceEmpty)
     DibSurface s;
     ASSERT_EQ(1, s.Create(76, 16, 24));
     EXPECT_EQ(0, s.Load(TempFile("no such file.bmp").c_str(), 0, 0));
-    ExpectHolding(s, false);
+    EXPECT_EQ("empty", Shape(s));
     s.Release();
     s.Release();
-    ExpectHolding(s, false);
+    EXPECT_EQ("empty", Shape(s));
 }
 
 // The host program's own bitmap resources come before files.
@@ -119,9 +130,7 @@ TEST(DibSurface, LoadFindsABitmapResourceOfTheProgramFirst)
     const int loaded = s.Load("ZELPINSKIN", 0, 0);
     SetCurrentDirectoryA(before);
     ASSERT_EQ(1, loaded);
-    ExpectHolding(s);
-    EXPECT_EQ(2, s.header->biWidth);
-    EXPECT_EQ(1, s.header->biHeight);
+    EXPECT_EQ("2 x 1, 24 bits, stride 8", Shape(s));
     EXPECT_EQ(RGB(0x10, 0x20, 0x30), GetPixel(s.memDC, 0, 0));
     EXPECT_EQ(RGB(0x40, 0x50, 0x60), GetPixel(s.memDC, 1, 0));
 }
@@ -133,11 +142,7 @@ TEST(DibSurface, LoadOf8BitFileKeepsItsHeaderAndPalette)
                                  [](int x, int y) { return (x + 20 * y) & 0xFF; }));
     DibSurface s;
     ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
-    ExpectHolding(s);
-    EXPECT_EQ(20, s.header->biWidth);
-    EXPECT_EQ(10, s.header->biHeight);
-    EXPECT_EQ(8, s.header->biBitCount);
-    EXPECT_EQ(20, s.stride);
+    EXPECT_EQ("20 x 10, 8 bits, stride 20", Shape(s));
     for (int i : {0, 1, 100, 255}) {
         EXPECT_EQ(i, s.palette[i].rgbBlue) << "entry " << i;
         EXPECT_EQ(255 - i, s.palette[i].rgbGreen) << "entry " << i;
@@ -155,16 +160,10 @@ TEST(DibSurface, CreateLoadCreateEachReplaceTheImage)
     DibSurface s;
     ASSERT_EQ(1, s.Create(76, 16, 24));
     ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
-    ExpectHolding(s);
-    EXPECT_EQ(275, s.header->biWidth);
-    EXPECT_EQ(116, s.header->biHeight);
-    EXPECT_EQ(828, s.stride);
+    EXPECT_EQ("275 x 116, 24 bits, stride 828", Shape(s));
     EXPECT_EQ(RGB(30, 40, 70), GetPixel(s.memDC, 30, 40));
     ASSERT_EQ(1, s.Create(76, 272, 24));
-    ExpectHolding(s);
-    EXPECT_EQ(76, s.header->biWidth);
-    EXPECT_EQ(272, s.header->biHeight);
-    EXPECT_EQ(228, s.stride);
+    EXPECT_EQ("76 x 272, 24 bits, stride 228", Shape(s));
 }
 
 TEST(DibSurface, DrawAtAndDrawStretchedCopyTheHeadersSize)
@@ -204,11 +203,11 @@ TEST(DibSurface, DamagedOrOddMainBitmapEndsInACleanResult)
                                        [](int x, int y) { return (x * y) & 0xFF; });
     struct Case { const char* name; Bytes bytes; int loads; } cases[] = {
         {"empty", Bytes(), 0},
-        {"cut at 40", Cut(full, 40), 0},
-        {"cut at 100", Cut(full, 100), 0},
-        {"cut at 47904", Cut(full, 47904), 0},
-        {"cut by one byte", Cut(full, full.size() - 1), 0},
-        {"8-bit cut inside palette", Cut(eightBit, 54 + 500), 0},
+        {"cut at 40", Sized(full, 40), 0},
+        {"cut at 100", Sized(full, 100), 0},
+        {"cut at 47904", Sized(full, 47904), 0},
+        {"cut by one byte", Sized(full, full.size() - 1), 0},
+        {"8-bit cut inside palette", Sized(eightBit, 54 + 500), 0},
         {"not a bitmap", Bytes(5000, 'x'), 0},
         {"8-bit", eightBit, 1},
     };
@@ -217,22 +216,19 @@ TEST(DibSurface, DamagedOrOddMainBitmapEndsInACleanResult)
         WriteBytes(path, c.bytes);
         DibSurface s;
         EXPECT_EQ(c.loads, s.Load(path.c_str(), 0, 0)) << c.name;
-        ExpectHolding(s, c.loads != 0);
+        EXPECT_EQ(c.loads ? "275 x 116, 8 bits, stride 276" : "empty", Shape(s)) << c.name;
     }
 }
 
 TEST(BitmapCheck, HeadersMustAddUpToTheFile)
 {
-    // A 16 x 2 RLE8 image: a white bottom row and a black top row.
-    Bytes rle = BmpHeaders(16, 2, 8, BI_RLE8, 10, 2, 8);
-    const unsigned char rest[] = {0, 0, 0, 0, 255, 255, 255, 0,
-                                  16, 1, 0, 0, 16, 0, 0, 0, 0, 1};
-    rle.insert(rle.end(), rest, rest + sizeof(rest));
-
-    Bytes rleOverrun = rle;
-    PutDword(&rleOverrun, 34, 11);  // one byte more than the file holds
-    Bytes rleTopDown = rle;
-    PutDword(&rleTopDown, 22, static_cast<DWORD>(-2));
+    // 16 x 2 run-length images: a white bottom row and a black top row.
+    auto runLength = [](int bitCount, DWORD compression, unsigned char white) {
+        Bytes b = BmpHeaders(16, 2, bitCount, compression, 10, 2, 8);
+        b.insert(b.end(), {0, 0, 0, 0, 255, 255, 255, 0, 16, white, 0, 0, 16, 0, 0, 0, 0, 1});
+        return b;
+    };
+    const Bytes rle = runLength(8, BI_RLE8, 1);
 
     Bytes fields = BmpHeaders(4, 2, 16, BI_BITFIELDS, 0, 0, 12);
     const DWORD masks[] = {0xF800, 0x07E0, 0x001F};
@@ -240,62 +236,14 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
         for (int i = 0; i < 4; ++i)
             fields.push_back(static_cast<unsigned char>(m >> (8 * i)));
     fields.resize(fields.size() + 16, 0x5A);
-    const Bytes fieldsWithoutMasks = Cut(fields, 54 + 8);
 
     const Bytes plain = Bmp24(4, 2, Gradient);  // 54 + 2 * 12 bytes
-    Bytes planes2 = plain;
-    PutWord(&planes2, 26, 2);
-    Bytes bits7 = plain;
-    PutWord(&bits7, 28, 7);
-    Bytes offsetPastEnd = plain;
-    PutDword(&offsetPastEnd, 10, 60);
-    Bytes offsetInsideHeader = plain;
-    PutDword(&offsetInsideHeader, 10, 30);
-    Bytes os2Header = plain;
-    PutDword(&os2Header, 14, 64);
-    Bytes zeroWidth = plain;
-    PutDword(&zeroWidth, 18, 0);
-    Bytes tooManyColours = plain;
-    PutDword(&tooManyColours, 46, 257);
-    Bytes notBM = plain;
-    notBM[1] = 'A';
-    Bytes jpeg = plain;
-    PutDword(&jpeg, 30, BI_JPEG);
-    Bytes fields24 = fields;
-    PutWord(&fields24, 28, 24);
-    Bytes rleAt4Bits = rle;
-    PutWord(&rleAt4Bits, 28, 4);
-    Bytes rleUnsized = rle;
-    PutDword(&rleUnsized, 34, 0);
-    Bytes rle4 = BmpHeaders(16, 2, 4, BI_RLE4, 10, 2, 8);
-    const unsigned char rest4[] = {0, 0, 0, 0, 255, 255, 255, 0,
-                                   16, 0x11, 0, 0, 16, 0x00, 0, 0, 0, 1};
-    rle4.insert(rle4.end(), rest4, rest4 + sizeof(rest4));
-    Bytes zeroHeight = plain;
-    PutDword(&zeroHeight, 22, 0);
-    Bytes noPixelOffset = plain;
-    PutDword(&noPixelOffset, 10, 0);
     // 16,384 pixels is the widest side taken; one more is refused.
     const Bytes widest = Bmp24(16384, 1, Gradient);
-    Bytes tooWide = widest;
-    PutDword(&tooWide, 18, 16385);
-    PutDword(&tooWide, 22, 1);
-    Bytes tooHigh = widest;
-    PutDword(&tooHigh, 18, 1);
-    PutDword(&tooHigh, 22, 16385);
-
     const Bytes core24 = WithCoreHeader(plain);   // 14 + 12 + 2 * 12 bytes
     ASSERT_EQ(50u, core24.size());
     const Bytes core8 = WithCoreHeader(BmpPaletted(4, 2, 8, Colours(256), [](int x, int) { return x; }));
     ASSERT_EQ(14u + 12 + 768 + 8, core8.size());
-    const Bytes core1 = WithCoreHeader(BmpPaletted(4, 2, 1, Colours(2), [](int x, int) { return x & 1; }));
-    Bytes core8Short = WithCoreHeader(BmpPaletted(4, 2, 8, Colours(16), [](int x, int) { return x; }));
-    Bytes corePlanes2 = core24;
-    PutWord(&corePlanes2, 22, 2);
-    Bytes core16 = core24;
-    PutWord(&core16, 24, 16);
-    Bytes core32 = core24;
-    PutWord(&core32, 24, 32);
 
     const DWORD embedded = 0x4D424544;   // 'MBED'
     const DWORD linked = 0x4C494E4B;     // 'LINK'
@@ -304,40 +252,42 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
     struct Case { const char* name; Bytes bytes; int sound; } cases[] = {
         {"plain 24-bit", plain, 1},
         {"RLE8 within the file", rle, 1},
-        {"RLE8 stated longer than the file", rleOverrun, 0},
-        {"RLE8 top-down", rleTopDown, 0},
+        {"RLE8 stated one byte longer than the file", Edited(rle, 34, 4, 11), 0},
+        {"RLE8 top-down", Edited(rle, 22, 4, static_cast<DWORD>(-2)), 0},
         {"16-bit bitfields", fields, 1},
-        {"16-bit bitfields, masks missing", fieldsWithoutMasks, 0},
-        {"two planes", planes2, 0},
-        {"7 bits per pixel", bits7, 0},
-        {"pixels offset past the end", offsetPastEnd, 0},
-        {"pixels offset inside the headers", offsetInsideHeader, 0},
-        {"64-byte header", os2Header, 0},
-        {"zero width", zeroWidth, 0},
-        {"257 colours", tooManyColours, 0},
-        {"\"BA\" for \"BM\"", notBM, 0},
-        {"JPEG compression", jpeg, 0},
-        {"24-bit bitfields", fields24, 0},
-        {"RLE8 at 4 bits per pixel", rleAt4Bits, 0},
-        {"RLE8 without a stated size", rleUnsized, 0},
-        {"RLE4 within the file", rle4, 1},
-        {"zero height", zeroHeight, 0},
-        {"pixel offset 0: the pixels follow the headers", noPixelOffset, 1},
+        {"16-bit bitfields, masks missing", Sized(fields, 54 + 8), 0},
+        {"two planes", Edited(plain, 26, 2, 2), 0},
+        {"7 bits per pixel", Edited(plain, 28, 2, 7), 0},
+        {"pixels offset past the end", Edited(plain, 10, 4, 60), 0},
+        {"pixels offset inside the headers", Edited(plain, 10, 4, 30), 0},
+        {"64-byte header", Edited(plain, 14, 4, 64), 0},
+        {"zero width", Edited(plain, 18, 4, 0), 0},
+        {"256 colours", Edited(Edited(Sized(plain, 54 + 1024 + 24), 46, 4, 256), 10, 4, 54 + 1024), 1},
+        {"257 colours", Edited(Edited(Sized(plain, 54 + 1028 + 24), 46, 4, 257), 10, 4, 54 + 1028), 0},
+        {"\"BA\" for \"BM\"", Edited(plain, 0, 2, 'B' | 'A' << 8), 0},
+        {"JPEG compression", Edited(plain, 30, 4, BI_JPEG), 0},
+        {"24-bit bitfields", Edited(fields, 28, 2, 24), 0},
+        {"RLE8 at 4 bits per pixel", Edited(rle, 28, 2, 4), 0},
+        {"RLE8 without a stated size", Edited(rle, 34, 4, 0), 0},
+        {"RLE4 within the file", runLength(4, BI_RLE4, 0x11), 1},
+        {"zero height", Edited(plain, 22, 4, 0), 0},
+        {"pixel offset 0: the pixels follow the headers", Edited(plain, 10, 4, 0), 1},
         {"16384 x 1", widest, 1},
-        {"16385 x 1", tooWide, 0},
-        {"1 x 16385", tooHigh, 0},
+        {"1 x 16384", Sized(Edited(Edited(widest, 18, 4, 1), 22, 4, 16384), 54 + 4 * 16384), 1},
+        {"16385 x 1", Sized(Edited(widest, 18, 4, 16385), 54 + 49156), 0},
+        {"1 x 16385", Sized(Edited(Edited(widest, 18, 4, 1), 22, 4, 16385), 54 + 4 * 16385), 0},
         {"core header, 24-bit", core24, 1},
         {"core header, 8-bit", core8, 1},
-        {"core header, 1-bit", core1, 1},
-        {"core header, 8-bit with only 16 colours", core8Short, 0},
-        {"core header cut by one byte", Cut(core24, core24.size() - 1), 0},
-        {"core header, two planes", corePlanes2, 0},
-        {"core header, 16-bit", core16, 0},
-        {"core header, 32-bit", core32, 0},
-        {"version 5 header, sRGB", WithV5Header(plain, sRGB, 100, 0), 1},
-        {"version 5 header, profile inside", WithV5Header(plain, embedded, 16, 16), 1},
-        {"version 5 header, profile past the end", WithV5Header(plain, embedded, 17, 16), 0},
-        {"version 5 header, linked profile past the end", WithV5Header(plain, linked, 9, 8), 0},
+        {"core header, 1-bit", WithCoreHeader(BmpPaletted(4, 2, 1, Colours(2), [](int x, int) { return x & 1; })), 1},
+        {"core header, 8-bit with only 16 colours", WithCoreHeader(BmpPaletted(4, 2, 8, Colours(16), [](int x, int) { return x; })), 0},
+        {"core header cut by one byte", Sized(core24, core24.size() - 1), 0},
+        {"core header, two planes", Edited(core24, 22, 2, 2), 0},
+        {"core header, 16-bit", Edited(core24, 24, 2, 16), 0},
+        {"core header, 32-bit", Edited(core24, 24, 2, 32), 0},
+        {"version 5 header, sRGB", WithInfoHeader(plain, 124, sRGB, 100), 1},
+        {"version 5 header, profile inside", WithInfoHeader(plain, 124, embedded, 16, 16), 1},
+        {"version 5 header, profile past the end", WithInfoHeader(plain, 124, embedded, 17, 16), 0},
+        {"version 5 header, linked profile past the end", WithInfoHeader(plain, 124, linked, 9, 8), 0},
     };
     for (const Case& c : cases) {
         const std::string path = TempFile("check.bmp");
@@ -356,45 +306,31 @@ TEST(BitmapCheck, HeadersMustAddUpToTheFile)
     // Files with the core header load with their pixels and colours.
     WriteBytes(path, core24);
     ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
-    EXPECT_EQ(4, s.header->biWidth);
-    EXPECT_EQ(2, s.header->biHeight);
+    EXPECT_EQ("4 x 2, 24 bits, stride 12", Shape(s));
     EXPECT_EQ(Gradient(3, 1), GetPixel(s.memDC, 3, 1));
     WriteBytes(path, core8);
     ASSERT_EQ(1, s.Load(path.c_str(), 0, 0));
-    EXPECT_EQ(8, s.header->biBitCount);
+    EXPECT_EQ("4 x 2, 8 bits, stride 4", Shape(s));
     EXPECT_EQ(255 - 3, s.palette[3].rgbGreen);
     EXPECT_EQ(RGB(1, 252, 3), GetPixel(s.memDC, 3, 0));
 }
 
 // Files the loader takes come out as the platform's loader makes them,
-// whichever way they are read: header, colour table and every pixel byte.
-// The others leave the surface empty.
-TEST(DibSurface, LoadedFilesEqualThePlatformLoader)
+// whichever way they are read: header, colour table and every pixel byte;
+// the others leave the surface empty. Rows read alone hold the whole image's
+// pixels, for spans inside the image, at its edges and partly past them.
+TEST(DibSurface, LoadedFilesEqualThePlatformLoaderWholeAndInRows)
 {
     for (const BitmapKind& kind : kBitmapKinds) {
-        const std::string name = kind.what;
         const std::string path = TempFile("kind.bmp");
         WriteBytes(path, KindFile(kind));
-        DibSurface ours;
-        ASSERT_EQ(kind.loads ? 1 : 0, ours.Load(path.c_str(), 0, 0)) << name;
-        ExpectHolding(ours, kind.loads);
-        if (kind.loads) {
-            EXPECT_EQ("", DifferenceFromPlatformLoader(path.c_str(), ours)) << name;
-        }
-    }
-}
-
-// Rows read alone hold the whole image's pixels, for spans inside the image,
-// at its edges and partly past them.
-TEST(DibSurface, RowsReadAloneEqualTheWholeImage)
-{
-    for (const BitmapKind& kind : kBitmapKinds) {
-        if (!kind.loads)
-            continue;
-        const std::string path = TempFile("rows.bmp");
-        WriteBytes(path, KindFile(kind));
         DibSurface whole;
-        ASSERT_EQ(1, whole.Load(path.c_str(), 0, 0)) << kind.what;
+        ASSERT_EQ(kind.loads ? 1 : 0, whole.Load(path.c_str(), 0, 0)) << kind.what;
+        if (!kind.loads) {
+            EXPECT_EQ("empty", Shape(whole)) << kind.what;
+            continue;
+        }
+        EXPECT_EQ("", DifferenceFromPlatformLoader(path.c_str(), whole)) << kind.what;
         const int height = std::abs(whole.header->biHeight);
         ASSERT_EQ(std::abs(kind.height), height) << kind.what;
         const struct {
@@ -421,31 +357,17 @@ TEST(DibSurface, EveryInfoHeaderGivesTheImageOfItsPlainTwin)
     WriteBytes(twinPath, twin);
     DibSurface plain;
     ASSERT_EQ(1, plain.Load(twinPath.c_str(), 0, 0));
-    const struct {
-        DWORD size;
-        DWORD csType;
-        DWORD profileAt;
-    } headers[] = {{40, 0, 0}, {52, 0, 0}, {56, 0, 0}, {108, 0, 0}, {124, 0, 0}, {124, 0x4D424544, 1 << 20}};
-    for (const auto& h : headers) {
-        Bytes b(twin.begin(), twin.begin() + 54);
-        b.resize(14 + h.size, 0);
-        PutDword(&b, 14, h.size);
-        PutDword(&b, 10, GetDword(twin, 10) + h.size - 40);
-        if (h.size == 124) {
-            PutDword(&b, 14 + 56, h.csType);
-            PutDword(&b, 14 + 112, h.profileAt);
-            PutDword(&b, 14 + 116, h.profileAt ? 4096 : 0);
-        }
-        b.insert(b.end(), twin.begin() + 54, twin.end());
-        if (h.profileAt) b.resize(14 + h.profileAt + 4096, 0x33);
-        PutDword(&b, 2, static_cast<DWORD>(b.size()));
+    for (const Bytes& b : {WithInfoHeader(twin, 40), WithInfoHeader(twin, 52), WithInfoHeader(twin, 56),
+                           WithInfoHeader(twin, 108), WithInfoHeader(twin, 124),
+                           WithInfoHeader(twin, 124, 0x4D424544, 4096, 4096, 1 << 20)}) {
+        const std::string what = std::to_string(GetDword(b, 14)) + "-byte header, " + std::to_string(b.size()) + " bytes";
         const std::string path = TempFile("header.bmp");
         WriteBytes(path, b);
         DibSurface s;
-        ASSERT_EQ(1, s.Load(path.c_str(), 0, 0)) << h.size << "-byte header";
-        EXPECT_EQ(40u, s.header->biSize) << h.size << "-byte header";
-        EXPECT_EQ("", DifferenceInRows(s, plain, 0, 10)) << h.size << "-byte header";
-        EXPECT_EQ(0, memcmp(plain.palette, s.palette, 256 * sizeof(RGBQUAD))) << h.size << "-byte header";
+        ASSERT_EQ(1, s.Load(path.c_str(), 0, 0)) << what;
+        EXPECT_EQ(40u, s.header->biSize) << what;
+        EXPECT_EQ("", DifferenceInRows(s, plain, 0, 10)) << what;
+        EXPECT_EQ(0, memcmp(plain.palette, s.palette, 256 * sizeof(RGBQUAD))) << what;
     }
 }
 
@@ -455,13 +377,12 @@ TEST(DibSurface, LoadAtAnotherSizeScales)
 {
     const std::string path = TempFile("scaled.bmp");
     WriteBytes(path, MainBmp());
-    const struct {
-        int cx, cy, width, height;
-    } cases[] = {{38, 8, 38, 8}, {0, 8, 275, 8}, {38, 0, 38, 116}};
+    const struct { int cx, cy; const char* shape; } cases[] = {
+        {38, 8, "38 x 8, 24 bits, stride 116"}, {0, 8, "275 x 8, 24 bits, stride 828"},
+        {38, 0, "38 x 116, 24 bits, stride 116"}};
     for (const auto& c : cases) {
         DibSurface s;
         ASSERT_EQ(1, s.Load(path.c_str(), c.cx, c.cy)) << c.cx << " x " << c.cy;
-        EXPECT_EQ(c.width, s.header->biWidth) << c.cx << " x " << c.cy;
-        EXPECT_EQ(c.height, s.header->biHeight) << c.cx << " x " << c.cy;
+        EXPECT_EQ(c.shape, Shape(s)) << c.cx << " x " << c.cy;
     }
 }

@@ -67,6 +67,7 @@ protected:
         ASSERT_EQ(1, SetUpSurfaces());
         lastSkinName[0] = '\0';
         skinPath[0] = '\0';
+        MakeSkin("Alpha", kBackgroundA, kBarA);
     }
 
     void TearDown() override
@@ -117,7 +118,6 @@ TEST_F(FrameStages, SelectStagesBeforeAnySkinFindsTheAnalyserDisabled)
 
 TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     Load("Alpha");
 
     EXPECT_STREQ("Alpha", lastSkinName);
@@ -133,39 +133,49 @@ TEST_F(FrameStages, ReloadLoadsSettingsColoursAndBackground)
     EXPECT_EQ(kBarA, StripPixel(75, 15));
 }
 
-TEST_F(FrameStages, SameSkinNameReloadsNothing)
+// A reload after Alpha's, with its colour entry 2 overwritten: what it reads
+// and what the analyser does next. The same name reloads nothing; a failed
+// query or a disabled skin turns the analyser off and reads nothing either;
+// a skin without a bitmap keeps the strip and background it had.
+TEST_F(FrameStages, ReloadAfterAnotherSkin)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Load("Alpha");
-    visColor->colors[2] = kMarker;
-    updateStage.store(ReloadSkin);
-
-    ReloadSkin(&visModule);
-    EXPECT_EQ(2, locator->queries);
-    EXPECT_EQ(kMarker, visColor->colors[2]);
-    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
-
-    // Another name reloads.
     MakeSkin("Beta", kBackgroundB, kBarB);
-    Load("Beta");
-    EXPECT_EQ(kBarB, visColor->colors[2]);
-    EXPECT_EQ(kBackgroundB, OutputPixel(10, 10));
-    EXPECT_STREQ("Beta", lastSkinName);
-}
-
-TEST_F(FrameStages, FailedQueryDisablesAndKeepsTheLastName)
-{
-    MakeSkin("Alpha", kBackgroundA, kBarA);
+    MakeSkin("Off", kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
+    DeleteFileA((MakeSkin("Bare", kBackgroundB, kBarB) + "\\main.bmp").c_str());
+    const struct {
+        const char* name;   // "": the query fails
+        COLORREF colour, background, bar;
+        UpdateStage update;
+        PresentStage present;
+        const char* lastName;
+    } cases[] = {
+        {"Alpha", kMarker, kBackgroundA, kBarA, DrawBarsAndPeaks, PresentNormal, "Alpha"},
+        {"Beta", kBarB, kBackgroundB, kBarB, DrawBarsAndPeaks, PresentNormal, "Beta"},
+        {"", kMarker, kBackgroundA, kBarA, kNoUpdate, kNoPresent, "Alpha"},
+        {"Off", kMarker, kBackgroundA, kBarA, kNoUpdate, kNoPresent, "Off"},
+        {"Bare", kBarB, kBackgroundA, kBarA, DrawBarsAndPeaks, PresentNormal, "Bare"},
+    };
+    for (const auto& c : cases) {
+        lastSkinName[0] = '\0';
+        Load("Alpha");
+        visColor->colors[2] = kMarker;
+        locator->queries = 0;
+        updateStage.store(ReloadSkin);
+        Load(c.name);
+        const std::string what = std::string("after Alpha, ") + (*c.name ? c.name : "a failed query");
+        EXPECT_EQ(1, locator->queries) << what;
+        EXPECT_EQ(c.colour, visColor->colors[2]) << what;
+        EXPECT_EQ(c.background, OutputPixel(5, 5)) << what;
+        EXPECT_EQ(c.bar, StripPixel(5, 5)) << what;
+        EXPECT_EQ(c.update, Update()) << what;
+        EXPECT_EQ(c.present, Present()) << what;
+        EXPECT_STREQ(c.lastName, lastSkinName) << what;
+        EXPECT_EQ(*c.name ? root / c.name : "", std::string(skinPath)) << what;
+        EXPECT_EQ(c.update != kNoUpdate, config->enable != 0) << what;
+    }
+    // After a failed query the same name reloads nothing, so the analyser stays off.
     Load("Alpha");
-
     Load("");
-    EXPECT_STREQ("", skinPath);
-    EXPECT_EQ(0, config->enable);
-    EXPECT_STREQ("Alpha", lastSkinName);
-    EXPECT_EQ(kNoUpdate, Update());
-    EXPECT_EQ(kNoPresent, Present());
-
-    // The same name again reloads nothing, so the analyser stays off.
     Load("Alpha");
     EXPECT_EQ(kNoUpdate, Update());
     EXPECT_EQ(kNoPresent, Present());
@@ -191,74 +201,35 @@ TEST_F(FrameStages, SettingsFileChoice)
     EXPECT_EQ(UpdateStage(DrawBars), Update());
 }
 
-TEST_F(FrameStages, DisabledSkinReadsNeitherColoursNorBitmap)
-{
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Load("Alpha");
-    visColor->colors[2] = kMarker;
-
-    MakeSkin("Off", kBackgroundB, kBarB, "[ZELPIN]\r\nEnable=0\r\n");
-    Load("Off");
-    EXPECT_EQ(kMarker, visColor->colors[2]);   // the colours were not re-read
-    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
-    EXPECT_EQ(kBarA, StripPixel(5, 5));
-    EXPECT_EQ(kNoUpdate, Update());
-    EXPECT_EQ(kNoPresent, Present());
-}
-
-TEST_F(FrameStages, SkinWithoutBitmapKeepsThePreviousStrip)
-{
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Load("Alpha");
-
-    std::string bare = MakeSkin("Bare", kBackgroundB, kBarB);
-    DeleteFileA((bare + "\\main.bmp").c_str());
-    Load("Bare");
-    EXPECT_EQ(kBarB, visColor->colors[2]);
-    EXPECT_EQ(kBackgroundA, OutputPixel(5, 5));
-    EXPECT_EQ(kBarA, StripPixel(5, 5));
-    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
-}
-
 TEST_F(FrameStages, WindowModeChoosesThePresenter)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     Load("Alpha");
-
-    SetWindowPos(window, nullptr, 0, 0, 550, 232, SWP_NOMOVE | SWP_NOZORDER);
-    SelectStages();
-    EXPECT_EQ(PresentStage(PresentDouble), Present());
-    EXPECT_EQ(UpdateStage(DrawBarsAndPeaks), Update());
-
-    SetWindowPos(window, nullptr, 0, 0, 275, 14, SWP_NOMOVE | SWP_NOZORDER);
-    SelectStages();
-    EXPECT_EQ(kNoPresent, Present());
-    EXPECT_EQ(kNoUpdate, Update());
-
-    SetWindowPos(window, nullptr, 0, 0, 275, 116, SWP_NOMOVE | SWP_NOZORDER);
-    SelectStages();
-    EXPECT_EQ(PresentStage(PresentNormal), Present());
+    const struct { int width, height; PresentStage present; UpdateStage update; } modes[] = {
+        {550, 232, PresentDouble, DrawBarsAndPeaks}, {275, 14, kNoPresent, kNoUpdate},
+                 {275, 116, PresentNormal, DrawBarsAndPeaks}};
+    for (const auto& m : modes) {
+        SetWindowPos(window, nullptr, 0, 0, m.width, m.height, SWP_NOMOVE | SWP_NOZORDER);
+        SelectStages();
+        EXPECT_EQ(m.present, Present()) << m.width << " x " << m.height;
+        EXPECT_EQ(m.update, Update()) << m.width << " x " << m.height;
+    }
 }
 
 TEST_F(FrameStages, NoticeModeReloadsWithoutAskingEvenForTheSameSkin)
 {
     config->dependQuelbix = 1;
-    std::string folder = MakeSkin("Alpha", kBackgroundA, kBarA);
-    strcpy(skinPath, folder.c_str());
-    ReloadSkin(&visModule);
-    EXPECT_EQ(0, locator->queries);
-    EXPECT_EQ(kBarA, visColor->colors[2]);
-
-    visColor->colors[2] = kMarker;
-    ReloadSkin(&visModule);
-    EXPECT_EQ(0, locator->queries);
-    EXPECT_EQ(kBarA, visColor->colors[2]);
+    strcpy(skinPath, (root / "Alpha").c_str());
+    for (const char* when : {"first", "again"}) {
+        visColor->colors[2] = kMarker;
+        ReloadSkin(&visModule);
+        EXPECT_EQ(0, locator->queries) << when;
+        EXPECT_EQ(kBarA, visColor->colors[2]) << when;
+    }
     EXPECT_STREQ("", lastSkinName);
 }
 
 TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     // 247 and 248 characters leave no room for "\viscolor.txt" in 260, 249
     // none for "\zelpin.txt", 259 none for the backslash.
     for (int length : {247, 248, 249, 259}) {
@@ -280,7 +251,6 @@ TEST_F(FrameStages, SkinFolderTooDeepForItsFilesIsUnloadable)
 // gone, a reload or a stage selection turns the analyser off.
 TEST_F(FrameStages, AnyPartGoneTurnsTheAnalyserOff)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     Load("Alpha");
     auto without = [](const char* name, auto& part) {
         const auto kept = part;
@@ -363,9 +333,7 @@ TEST_F(FrameStages, HooksTakeOnlyTheHostWindowsMessages)
 // would not fit.
 TEST_F(FrameStages, ArmedStagesRunAtTheNextRender)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
-    Report("Alpha");
-    ReloadSkin(&visModule);
+    Load("Alpha");
     SetWindowPos(window, nullptr, 0, 0, 550, 232, SWP_NOMOVE | SWP_NOZORDER);
     ArmReselect();
     EXPECT_EQ(PresentStage(PresentNormal), Present());
@@ -376,28 +344,23 @@ TEST_F(FrameStages, ArmedStagesRunAtTheNextRender)
 
     config->dependQuelbix = 1;
     const std::string folder = "C:\\Player\\Skins\\";
-    strcpy(locator->skinsFolder, folder.c_str());
+    const std::string longest(MAX_PATH - 1 - folder.size(), 'n');
     const struct {
-        std::string name;
-        std::string path;
+        std::string folder, name, path;
     } notices[] = {
-        {"Beta", folder + "Beta"},
-        {"", folder},
-        {std::string(MAX_PATH - 1 - folder.size(), 'n'), folder + std::string(MAX_PATH - 1 - folder.size(), 'n')},
-        {std::string(MAX_PATH - folder.size(), 'n'), folder + std::string(MAX_PATH - 1 - folder.size(), 'n')},
+        {folder, "Beta", folder + "Beta"},
+        {folder, "", folder},
+        {folder, longest, folder + longest},
+        {folder, longest + "n", folder + longest},
+        {"", "Beta", folder + longest},   // no Skins folder known
     };
     for (const auto& n : notices) {
+        strcpy(locator->skinsFolder, n.folder.c_str());
         PostNoticedSkin(n.name.data(), n.name.size());
         ArmReload();
         Render(&visModule);
-        EXPECT_EQ(n.path, std::string(skinPath)) << n.name.size() << " characters";
+        EXPECT_EQ(n.path, std::string(skinPath)) << n.name.size() << " characters after " << n.folder;
     }
-    locator->skinsFolder[0] = '\0';
-    PostNoticedSkin("Beta", 4);
-    ArmReload();
-    Render(&visModule);
-    EXPECT_EQ(folder + std::string(MAX_PATH - 1 - folder.size(), 'n'), std::string(skinPath))
-        << "no Skins folder";
 }
 
 // The skin changes again right after a reload asked for it, and the hook
@@ -405,7 +368,6 @@ TEST_F(FrameStages, ArmedStagesRunAtTheNextRender)
 // chooses must not cancel that.
 TEST_F(FrameStages, ArmingWhileAReloadRunsKeepsTheNextReload)
 {
-    MakeSkin("Alpha", kBackgroundA, kBarA);
     MakeSkin("Beta", kBackgroundB, kBarB);
     Report("Alpha");
     locator->after = [this] {

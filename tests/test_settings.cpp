@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "skin/profile_file.h"
@@ -25,13 +26,6 @@ protected:
 
     std::string Missing() { return FreshPath(); }
 
-    std::string Folder()
-    {
-        const std::string path = FreshPath();
-        MakeFolder(path);
-        return path;
-    }
-
     // A plug-in configuration whose defaults come from a file with these lines.
     ZelpinConfig Defaults(const std::string& lines) { return ZelpinConfig(Write("[ZELPIN]\n" + lines).c_str()); }
 
@@ -42,78 +36,65 @@ private:
 
 int Settings::counter = 0;
 
-struct Current {
-    int blendMethod, analyzerMode, ratio, enable, peaks, rain;
-};
-
-void ExpectCurrent(const Current& want, const ZelpinConfig& c)
-{
-    EXPECT_EQ(want.blendMethod, c.blendMethod);
-    EXPECT_EQ(want.analyzerMode, c.analyzerMode);
-    EXPECT_EQ(want.ratio, c.ratio);
-    EXPECT_EQ(want.enable, c.enable);
-    EXPECT_EQ(want.peaks, c.peaks);
-    EXPECT_EQ(want.rain, c.rain);
-}
-
-struct DefaultSet {
+// One set of values, defaults or current (whose dependQuelbix stays 0).
+struct Set {
     int blendMethod, analyzerMode, ratio, enable, peaks, rain, dependQuelbix;
+    bool operator==(const Set& o) const
+    {
+        return std::tie(blendMethod, analyzerMode, ratio, enable, peaks, rain, dependQuelbix) ==
+               std::tie(o.blendMethod, o.analyzerMode, o.ratio, o.enable, o.peaks, o.rain, o.dependQuelbix);
+    }
 };
 
-void ExpectDefaults(const DefaultSet& want, const ZelpinConfig& c)
+std::ostream& operator<<(std::ostream& out, const Set& s)
 {
-    EXPECT_EQ(want.blendMethod, c.defaultBlendMethod);
-    EXPECT_EQ(want.analyzerMode, c.defaultAnalyzerMode);
-    EXPECT_EQ(want.ratio, c.defaultRatio);
-    EXPECT_EQ(want.enable, c.defaultEnable);
-    EXPECT_EQ(want.peaks, c.defaultPeaks);
-    EXPECT_EQ(want.rain, c.defaultRain);
-    EXPECT_EQ(want.dependQuelbix, c.dependQuelbix);
+    return out << "{" << s.blendMethod << ", " << s.analyzerMode << ", " << s.ratio << ", " << s.enable
+               << ", " << s.peaks << ", " << s.rain << ", " << s.dependQuelbix << "}";
 }
 
-TEST_F(Settings, WithoutPluginIniOrSectionDefaultsAreBuiltIn)
+void ExpectCurrent(const Set& want, const ZelpinConfig& c)
 {
-    {
-        SCOPED_TRACE("no plugin.ini");
-        ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, ZelpinConfig(Missing().c_str()));
-    }
-    {
-        SCOPED_TRACE("other section only");
-        ZelpinConfig c(Write("[Other]\nBlendMethod=2\nRatio=100\nEnable=0\nDependQuelbix=1\n").c_str());
-        ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, c);
-    }
+    EXPECT_EQ(want, (Set{c.blendMethod, c.analyzerMode, c.ratio, c.enable, c.peaks, c.rain, 0}));
 }
 
-TEST_F(Settings, ConstructionLeavesAnalyserOffAndOtherwiseMirrorsDefaults)
+void ExpectDefaults(const Set& want, const ZelpinConfig& c)
 {
-    ExpectCurrent({0, 1, 51, 0, 1, 0}, ZelpinConfig(Missing().c_str()));
-
-    ZelpinConfig c = Defaults("BlendMethod=2\nAnalyzerMode=0\nRatio=75\nEnable=1\nPeaks=0\nRain=1\n");
-    ExpectCurrent({2, 0, 96, 0, 0, 1}, c);
+    EXPECT_EQ(want, (Set{c.defaultBlendMethod, c.defaultAnalyzerMode, c.defaultRatio, c.defaultEnable,
+                         c.defaultPeaks, c.defaultRain, c.dependQuelbix}));
 }
 
-TEST_F(Settings, PluginIniValuesAreReducedToTheirLowByte)
+// "plugin.ini" gives the defaults set, only the low byte of a choice or ratio
+// counting; construction copies it to the current set with the analyser off.
+TEST_F(Settings, PluginIniGivesTheDefaults)
 {
-    struct Case {
-        const char* line;
-        DefaultSet want;
+    const std::string z = "[ZELPIN]\n";
+    const struct {
+        const char* what;
+        std::string text;   // empty: no file
+        Set want;
+    } cases[] = {
+        {"no plugin.ini", "", {0, 1, 51, 1, 1, 0, 0}},
+        {"other section only", "[Other]\nBlendMethod=2\nRatio=100\nEnable=0\nDependQuelbix=1\n", {0, 1, 51, 1, 1, 0, 0}},
+        {"every key", z + "BlendMethod=2\nAnalyzerMode=0\nRatio=75\nEnable=1\nPeaks=0\nRain=1\n", {2, 0, 96, 1, 0, 1, 0}},
+        {"Ratio=100", z + "Ratio=100\n", {0, 1, 128, 1, 1, 0, 0}},
+        {"Ratio=101", z + "Ratio=101\n", {0, 1, 51, 1, 1, 0, 0}},
+        {"Ratio=356", z + "Ratio=356\n", {0, 1, 128, 1, 1, 0, 0}},
+        {"Ratio=0", z + "Ratio=0\n", {0, 1, 0, 1, 1, 0, 0}},
+        {"BlendMethod=3", z + "BlendMethod=3\n", {0, 1, 51, 1, 1, 0, 0}},
+        {"BlendMethod=258", z + "BlendMethod=258\n", {2, 1, 51, 1, 1, 0, 0}},
+        {"BlendMethod=256", z + "BlendMethod=256\n", {0, 1, 51, 1, 1, 0, 0}},
+        {"AnalyzerMode=5", z + "AnalyzerMode=5\n", {0, 1, 51, 1, 1, 0, 0}},
+        {"AnalyzerMode=2", z + "AnalyzerMode=2\n", {0, 2, 51, 1, 1, 0, 0}},
+        {"Enable=256", z + "Enable=256\n", {0, 1, 51, 256, 1, 0, 0}},
+        {"the rest", z + "Enable=0\nPeaks=0\nRain=2\nDependQuelbix=1\n", {0, 1, 51, 0, 0, 2, 1}},
+        // -1 is byte 255 (out of range); -156 is byte 100.
+        {"negative", z + "BlendMethod=-1\nAnalyzerMode=-254\nRatio=-156\nEnable=-1\n", {0, 2, 128, -1, 1, 0, 0}},
     };
-    const Case cases[] = {
-        {"Ratio=100", {0, 1, 128, 1, 1, 0, 0}},
-        {"Ratio=101", {0, 1, 51, 1, 1, 0, 0}},
-        {"Ratio=356", {0, 1, 128, 1, 1, 0, 0}},
-        {"Ratio=0", {0, 1, 0, 1, 1, 0, 0}},
-        {"BlendMethod=3", {0, 1, 51, 1, 1, 0, 0}},
-        {"BlendMethod=258", {2, 1, 51, 1, 1, 0, 0}},
-        {"BlendMethod=256", {0, 1, 51, 1, 1, 0, 0}},
-        {"AnalyzerMode=5", {0, 1, 51, 1, 1, 0, 0}},
-        {"AnalyzerMode=2", {0, 2, 51, 1, 1, 0, 0}},
-        {"Enable=256", {0, 1, 51, 256, 1, 0, 0}},
-        {"Enable=0\nPeaks=0\nRain=2\nDependQuelbix=1", {0, 1, 51, 0, 0, 2, 1}},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.line);
-        ExpectDefaults(k.want, Defaults(std::string(k.line) + "\n"));
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        const ZelpinConfig c((k.text.empty() ? Missing() : Write(k.text)).c_str());
+        ExpectDefaults(k.want, c);
+        ExpectCurrent({k.want.blendMethod, k.want.analyzerMode, k.want.ratio, 0, k.want.peaks, k.want.rain, 0}, c);
     }
 }
 
@@ -132,52 +113,44 @@ TEST_F(Settings, RatioPercentBecomes128ths)
     }
 }
 
-TEST_F(Settings, SkinWithoutFileGetsDefaultsWithRatioConvertedThereAndBack)
+// A skin's file gives the current set; what it lacks or holds out of range
+// comes from the defaults (a ratio through its percentage and back, unless it
+// was out of range), never from the skin read before it.
+TEST_F(Settings, SkinFileGivesTheCurrentSet)
 {
-    ZelpinConfig c(Missing().c_str());
-    c.ReadSkinSettings(Missing().c_str());
-    ExpectCurrent({0, 1, 49, 1, 1, 0}, c);
-    c.ReadSkinSettings(nullptr);   // no path reads as a missing file
-    ExpectCurrent({0, 1, 49, 1, 1, 0}, c);
-
-    // Percentages that are whole in 128ths survive the round trip.
-    const int exact[][2] = {{0, 0}, {25, 32}, {50, 64}, {75, 96}, {100, 128}};
-    for (const auto& row : exact) {
-        SCOPED_TRACE(row[0]);
-        ZelpinConfig d = Defaults("Ratio=" + std::to_string(row[0]) + "\n");
-        d.ReadSkinSettings(Write("[ZELPIN]\nPeaks=1\n").c_str());
-        EXPECT_EQ(row[1], d.ratio);
+    const struct {
+        const char* defaults;   // "plugin.ini" lines; null: no file
+        const char* skin;       // the skin's lines; null: no file
+        Set want;
+    } cases[] = {
+        {nullptr, nullptr, {0, 1, 49, 1, 1, 0, 0}},
+        {"Peaks=0", nullptr, {0, 1, 49, 1, 0, 0, 0}},
+        // Percentages that are whole in 128ths survive the round trip.
+        {"Ratio=0", "Peaks=1", {0, 1, 0, 1, 1, 0, 0}},
+        {"Ratio=25", "Peaks=1", {0, 1, 32, 1, 1, 0, 0}},
+        {"Ratio=50", "Peaks=1", {0, 1, 64, 1, 1, 0, 0}},
+        {"Ratio=75", "Peaks=1", {0, 1, 96, 1, 1, 0, 0}},
+        {"Ratio=100", "Peaks=1", {0, 1, 128, 1, 1, 0, 0}},
+        {nullptr, "Ratio=150\nBlendMethod=3\nAnalyzerMode=259", {0, 1, 51, 1, 1, 0, 0}},
+        {"Ratio=10\nBlendMethod=1\nAnalyzerMode=2\nEnable=0\nPeaks=0\nRain=1",
+         "Ratio=101\nBlendMethod=255\nAnalyzerMode=3", {1, 2, 12, 0, 0, 1, 0}},
+        {nullptr, "BlendMethod=258\nAnalyzerMode=512\nRatio=356\nEnable=256\nPeaks=-1\nRain=65536",
+         {2, 0, 128, 256, -1, 65536, 0}},
+        {"Peaks=0", "BlendMethod=2\nAnalyzerMode=0\nRatio=100\nEnable=0\nPeaks=1\nRain=1", {2, 0, 128, 0, 1, 1, 0}},
+        {"BlendMethod=-1\nAnalyzerMode=-254\nRatio=-156\nEnable=-1",
+         "BlendMethod=-255\nRatio=-1\nEnable=0\nRain=-2", {1, 2, 128, 0, 1, -2, 0}},
+    };
+    const std::string previous = "[ZELPIN]\nBlendMethod=1\nAnalyzerMode=0\nRatio=77\nEnable=5\nPeaks=9\nRain=3\n";
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.defaults ? k.defaults : "(no plugin.ini)") + " / " + (k.skin ? k.skin : "(no file)"));
+        ZelpinConfig c = k.defaults ? Defaults(std::string(k.defaults) + "\n") : ZelpinConfig(Missing().c_str());
+        c.ReadSkinSettings(Write(previous).c_str());
+        c.ReadSkinSettings((k.skin ? Write("[ZELPIN]\n" + std::string(k.skin) + "\n") : Missing()).c_str());
+        ExpectCurrent(k.want, c);
     }
-}
-
-TEST_F(Settings, SkinOutOfRangeFallsBackToDefaultsExactly)
-{
     ZelpinConfig c(Missing().c_str());
-    c.ReadSkinSettings(Write("[ZELPIN]\nRatio=150\nBlendMethod=3\nAnalyzerMode=259\n").c_str());
-    ExpectCurrent({0, 1, 51, 1, 1, 0}, c);
-
-    ZelpinConfig d = Defaults("Ratio=10\nBlendMethod=1\nAnalyzerMode=2\nEnable=0\nPeaks=0\nRain=1\n");
-    d.ReadSkinSettings(Write("[ZELPIN]\nRatio=101\nBlendMethod=255\nAnalyzerMode=3\n").c_str());
-    ExpectCurrent({1, 2, 12, 0, 0, 1}, d);
-}
-
-TEST_F(Settings, SkinValuesAreReducedToTheirLowByte)
-{
-    ZelpinConfig c(Missing().c_str());
-    c.ReadSkinSettings(Write("[ZELPIN]\nBlendMethod=258\nAnalyzerMode=512\nRatio=356\n"
-                             "Enable=256\nPeaks=-1\nRain=65536\n").c_str());
-    ExpectCurrent({2, 0, 128, 256, -1, 65536}, c);
-}
-
-TEST_F(Settings, NothingCarriesOverFromThePreviousSkin)
-{
-    ZelpinConfig c = Defaults("Peaks=0\n");
-    c.ReadSkinSettings(Write("[ZELPIN]\nBlendMethod=2\nAnalyzerMode=0\nRatio=100\n"
-                             "Enable=0\nPeaks=1\nRain=1\n").c_str());
-    ExpectCurrent({2, 0, 128, 0, 1, 1}, c);
-
-    c.ReadSkinSettings(Missing().c_str());
-    ExpectCurrent({0, 1, 49, 1, 0, 0}, c);
+    c.ReadSkinSettings(nullptr);   // no path reads as a missing file
+    ExpectCurrent({0, 1, 49, 1, 1, 0, 0}, c);
 }
 
 TEST_F(Settings, EachReadKeepsToItsOwnSet)
@@ -189,17 +162,7 @@ TEST_F(Settings, EachReadKeepsToItsOwnSet)
 
     c.ReadDefaults(Write("[ZELPIN]\nBlendMethod=0\nRatio=100\nEnable=0\nDependQuelbix=0\n").c_str());
     ExpectDefaults({0, 1, 128, 0, 1, 0, 0}, c);
-    ExpectCurrent({2, 0, 0, 7, 0, 1}, c);
-}
-
-TEST_F(Settings, NegativeNumbersWrapIntoTheirLowByte)
-{
-    // -1 is byte 255 (out of range); -156 is byte 100.
-    ZelpinConfig c = Defaults("BlendMethod=-1\nAnalyzerMode=-254\nRatio=-156\nEnable=-1\n");
-    ExpectDefaults({0, 2, 128, -1, 1, 0, 0}, c);
-
-    c.ReadSkinSettings(Write("[ZELPIN]\nBlendMethod=-255\nRatio=-1\nEnable=0\nRain=-2\n").c_str());
-    ExpectCurrent({1, 2, 128, 0, 1, -2}, c);
+    ExpectCurrent({2, 0, 0, 7, 0, 1, 0}, c);
 }
 
 TEST_F(Settings, GarbageAndHugeNumbersStayInRange)
@@ -224,16 +187,11 @@ TEST_F(Settings, GarbageAndHugeNumbersStayInRange)
     }
 
     // Bytes without a section: every value is the default.
-    std::string junk;
-    unsigned int seed = 12345;
-    for (int i = 0; i < 65536; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        junk += static_cast<char>(seed >> 24);
-    }
+    const std::string junk = Junk(12345, 65536);
     ZelpinConfig d(Write(junk).c_str());
     ExpectDefaults({0, 1, 51, 1, 1, 0, 0}, d);
     d.ReadSkinSettings(Write(junk).c_str());
-    ExpectCurrent({0, 1, 49, 1, 1, 0}, d);
+    ExpectCurrent({0, 1, 49, 1, 1, 0, 0}, d);
 }
 
 // Bytes with NULs in them.
@@ -320,7 +278,7 @@ TEST_F(Settings, ReaderReadsAsTheProfileRulesSay)
         switch (c.where) {
         case kText: path = Write(c.text); break;
         case kNoFile: path = Missing(); break;
-        case kFolder: path = Folder(); break;
+        case kFolder: path = Missing(); MakeFolder(path); break;
         case kBareName: path = "zelpin_no_such_settings.ini"; break;
         case kNullPath: break;
         }

@@ -90,29 +90,22 @@ TEST(SkinLocator, PathsFromTheHostIni)
 {
     FakeHost host(275, 116);
     const std::string exeFolder = ExeFolder();
-
-    WriteHostIni("[Winamp]\r\nSkinDir=C:\\SkinsA\r\n");
-    {
+    const struct {
+        std::string line;
+        std::string folder;
+    } cases[] = {
+        {"SkinDir=C:\\SkinsA", "C:\\SkinsA\\"},
+        {"SkinDir=C:\\SkinsB\\", "C:\\SkinsB\\"},
+        {"Other=1", exeFolder + "\\Skins\\"},
+        {"SkinDir=C:\\" + std::string(256, 'x'), exeFolder + "\\Skins\\"},
+    };
+    for (const auto& c : cases) {
+        WriteHostIni("[Winamp]\r\n" + c.line + "\r\n");
         HostQuerySkinLocator loc(host.hwnd);
         EXPECT_EQ(GetModuleHandleA(NULL), loc.hostInstance);
         EXPECT_EQ(ExePath(), loc.hostExePath);
         EXPECT_EQ(HostIniPath(), loc.hostIniPath);
-        EXPECT_STREQ("C:\\SkinsA\\", loc.skinsFolder);
-    }
-    WriteHostIni("[Winamp]\r\nSkinDir=C:\\SkinsB\\\r\n");
-    {
-        HostQuerySkinLocator loc(host.hwnd);
-        EXPECT_STREQ("C:\\SkinsB\\", loc.skinsFolder);
-    }
-    WriteHostIni("[Winamp]\r\nOther=1\r\n");
-    {
-        HostQuerySkinLocator loc(host.hwnd);
-        EXPECT_EQ(exeFolder + "\\Skins\\", loc.skinsFolder);
-    }
-    WriteHostIni("[Winamp]\r\nSkinDir=C:\\" + std::string(256, 'x') + "\r\n");
-    {
-        HostQuerySkinLocator loc(host.hwnd);
-        EXPECT_EQ(exeFolder + "\\Skins\\", loc.skinsFolder);
+        EXPECT_EQ(c.folder, loc.skinsFolder) << c.line;
     }
     DeleteFileA(HostIniPath().c_str());
 }
@@ -124,16 +117,17 @@ TEST(SkinLocator, WindowModes)
     };
     const Case cases[] = {{275, 116, 0}, {276, 116, 1}, {550, 232, 1},
                           {275, 115, 2}, {275, 14, 2},  {550, 28, 2}};
+    auto text = [](const RECT& r) {
+        return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+               std::to_string(r.bottom);
+    };
     FakeHost host(275, 116);
     HostQuerySkinLocator loc(host.hwnd);
     for (const Case& c : cases) {
         host.Resize(c.width, c.height);
         RECT r = {-1, -1, -1, -1};
         EXPECT_EQ(c.mode, loc.GetWindowMode(&r)) << c.width << "x" << c.height;
-        EXPECT_EQ(0, r.left);
-        EXPECT_EQ(0, r.top);
-        EXPECT_EQ(c.width, r.right);
-        EXPECT_EQ(c.height, r.bottom);
+        EXPECT_EQ("0,0," + std::to_string(c.width) + "," + std::to_string(c.height), text(r));
         EXPECT_EQ(c.mode, loc.GetWindowMode(nullptr));
     }
 
@@ -141,10 +135,7 @@ TEST(SkinLocator, WindowModes)
     host.Destroy();
     RECT r = {1, 2, 3, 4};
     EXPECT_EQ(2, loc.GetWindowMode(&r));
-    EXPECT_EQ(0, r.left);
-    EXPECT_EQ(0, r.top);
-    EXPECT_EQ(0, r.right);
-    EXPECT_EQ(0, r.bottom);
+    EXPECT_EQ("0,0,0,0", text(r));
 }
 
 TEST(HostQuerySkinLocator, AsksTheHost)
@@ -155,22 +146,17 @@ TEST(HostQuerySkinLocator, AsksTheHost)
 
     host.pathBytes = std::string("D:\\Apps\\Player\\Skins\\Blue") + '\0';
     host.skinName = "Blue";
-    char path[MAX_PATH] = "";
-    char name[MAX_PATH] = "";
-    EXPECT_EQ(25, loc.GetCurrentSkin(path, name));
-    EXPECT_STREQ("D:\\Apps\\Player\\Skins\\Blue", path);
-    EXPECT_STREQ("Blue", name);
+    EXPECT_EQ("25|D:\\Apps\\Player\\Skins\\Blue|Blue", Ask(loc));
 
     host.pathBytes = std::string("D:\\Skins\\Red") + '\0';
     host.skinName = "Red";
+    char path[MAX_PATH] = "";
     EXPECT_EQ(12, loc.GetCurrentSkin(path, nullptr));
     EXPECT_STREQ("D:\\Skins\\Red", path);
-    EXPECT_STREQ("Blue", name);
 
     host.pathBytes = std::string(1, '\0');
     host.skinName = "";
-    EXPECT_EQ(0, loc.GetCurrentSkin(path, name));
-    EXPECT_STREQ("", path);
+    EXPECT_EQ("0||", Ask(loc));
 }
 
 TEST(HostQuerySkinLocator, HostAnswersAreBounded)
@@ -205,10 +191,7 @@ bool AsksTheHost(FakeHost& host, SkinLocator* locator)
 {
     host.skinName = "Asked";
     host.pathBytes = std::string("C:\\Skins\\Asked") + '\0';
-    char path[MAX_PATH] = "";
-    char name[MAX_PATH] = "";
-    locator->GetCurrentSkin(path, name);
-    return strcmp(name, "Asked") == 0;
+    return Ask(*locator) == "14|C:\\Skins\\Asked|Asked";
 }
 
 TEST(SkinSuck, VersionPicksTheLocator)

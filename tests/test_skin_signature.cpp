@@ -14,19 +14,12 @@
 
 namespace {
 
-struct Answer {
-    int length;
-    std::string path;
-    std::string name;
-};
-
-Answer Ask(SkinLocator& loc)
+std::string Answer(const std::string& path, const std::string& name)
 {
-    char path[MAX_PATH] = "(unset)";
-    char name[MAX_PATH] = "(unset)";
-    int length = loc.GetCurrentSkin(path, name);
-    return {length, path, name};
+    return std::to_string(path.size()) + "|" + path + "|" + name;
 }
+
+const char kNoAnswer[] = "0||(unset)";
 
 std::vector<std::string> Names(const SignatureSkinLocator& loc)
 {
@@ -179,39 +172,35 @@ protected:
         root = new TempFolder("catalogue");
         skins = new std::string(*root / "Skins");
         MakeFolder(*skins);
+        // "One" is "One Plain" with a magenta bottom-right point.
         const struct {
             const char* folder;
             const char* file;
             COLORREF colour;
-        } solid[] = {
-            {".Dotted", "main.bmp", RGB(0x10, 0x10, 0x10)},
-            {"Amber", "main.bmp", RGB(0xC0, 0x80, 0x20)},
-            {"Blue", "main.bmp", RGB(0x20, 0x40, 0xE0)},
-            {"Blue Twin", "main.bmp", RGB(0x20, 0x40, 0xE0)},
-            {"Coal", "main.bmp", RGB(0, 0, 0)},
-            {"Echo", "MAIN.BMP", RGB(0x60, 0xA0, 0x60)},
+            bool magentaPoint;
+        } skinList[] = {
+            {".Dotted", "main.bmp", RGB(0x10, 0x10, 0x10), false},
+            {"Amber", "main.bmp", RGB(0xC0, 0x80, 0x20), false},
+            {"Blue", "main.bmp", RGB(0x20, 0x40, 0xE0), false},
+            {"Blue Twin", "main.bmp", RGB(0x20, 0x40, 0xE0), false},
+            {"Coal", "main.bmp", RGB(0, 0, 0), false},
+            {"Echo", "MAIN.BMP", RGB(0x60, 0xA0, 0x60), false},
+            {"One Plain", "main.bmp", RGB(0x90, 0x90, 0x30), false},
+            {"One", "main.bmp", RGB(0x90, 0x90, 0x30), true},
         };
-        for (const auto& s : solid) {
+        for (const auto& s : skinList) {
             MakeFolder(*skins + "\\" + s.folder);
-            WriteSolidBmp(*skins + "\\" + s.folder + "\\" + s.file, 275, 116, s.colour);
+            WriteBmp24(*skins + "\\" + s.folder + "\\" + s.file, 275, 116, [&s](int x, int y) {
+                return s.magentaPoint && x == 270 && y == 111 ? RGB(0xF0, 0x00, 0xF0) : s.colour;
+            });
         }
-        // "One" is "One Plain" with a magenta bottom-right point.
-        MakeFolder(*skins + "\\One Plain");
-        WriteSolidBmp(*skins + "\\One Plain\\main.bmp", 275, 116, RGB(0x90, 0x90, 0x30));
-        MakeFolder(*skins + "\\One");
-        WriteBmp24(*skins + "\\One\\main.bmp", 275, 116, [](int x, int y) {
-            return x == 270 && y == 111 ? RGB(0xF0, 0x00, 0xF0) : RGB(0x90, 0x90, 0x30);
-        });
         MakeFolder(*skins + "\\Empty");
         WriteTextFile(*skins + "\\notes.txt", "not a skin");
         // A bitmap cut short inside its pixels.
         MakeFolder(*skins + "\\Broken");
-        WriteSolidBmp(*skins + "\\Broken\\main.bmp", 275, 116, RGB(0x10, 0x10, 0x10));
-        HANDLE h = CreateFileA((*skins + "\\Broken\\main.bmp").c_str(), GENERIC_WRITE, 0,
-                               NULL, OPEN_EXISTING, 0, NULL);
-        SetFilePointer(h, 1000, NULL, FILE_BEGIN);
-        SetEndOfFile(h);
-        CloseHandle(h);
+        Bytes broken = Bmp24(275, 116, [](int, int) { return RGB(0x10, 0x10, 0x10); });
+        broken.resize(1000);
+        WriteBytes(*skins + "\\Broken\\main.bmp", broken);
 
         WriteSolidBmp(*root / "nomatch.bmp", 275, 116, RGB(0x30, 0xD0, 0xB0));
         WriteSolidBmp(*root / "magenta.bmp", 275, 116, RGB(0xF0, 0x00, 0xF0));
@@ -224,7 +213,9 @@ protected:
     }
     void SetUp() override { UseSkinsFolder(*skins); }
 
-    std::string Skin(const char* name) { return *skins + "\\" + name; }
+    std::string Skin(const std::string& name) { return *skins + "\\" + name; }
+    std::string Named(const std::string& name) { return Answer(Skin(name), name); }
+    void Show(FakeHost& host, const std::string& name) { host.Show(Skin(name) + (name == "Echo" ? "\\MAIN.BMP" : "\\main.bmp")); }
 
     static TempFolder* root;
     static std::string* skins;
@@ -259,68 +250,58 @@ TEST_F(SkinCatalogue, NamesTheSkinTheWindowShows)
     FakeHost host(275, 116);
     SignatureSkinLocator loc(host.hwnd);
     loc.RefreshSkins();
-    const std::string folder = *skins + "\\";
-
-    const char* shown[] = {"Amber", "Echo", ".Dotted", "One", "One Plain", "Coal"};
-    for (const char* name : shown) {
-        host.Show(Skin(name) + (std::string(name) == "Echo" ? "\\MAIN.BMP" : "\\main.bmp"));
-        Answer a = Ask(loc);
-        EXPECT_EQ(folder + name, a.path);
-        EXPECT_EQ(name, a.name);
-        EXPECT_EQ(static_cast<int>(folder.size() + strlen(name)), a.length);
+    for (const char* name : {"Amber", "Echo", ".Dotted", "One", "One Plain", "Coal"}) {
+        Show(host, name);
+        EXPECT_EQ(Named(name), Ask(loc));
     }
 
     // A tie goes to the first in the listing.
-    host.Show(Skin("Blue Twin") + "\\main.bmp");
-    EXPECT_EQ("Blue", Ask(loc).name);
+    Show(host, "Blue Twin");
+    EXPECT_EQ(Named("Blue"), Ask(loc));
 
     // One equal key is enough.
     host.Show(*root / "magenta.bmp");
-    EXPECT_EQ("One", Ask(loc).name);
+    EXPECT_EQ(Named("One"), Ask(loc));
 
     // No equal key: nothing, and the name is left alone.
     host.Show(*root / "nomatch.bmp");
-    Answer none = Ask(loc);
-    EXPECT_EQ(0, none.length);
-    EXPECT_EQ("", none.path);
-    EXPECT_EQ("(unset)", none.name);
+    EXPECT_EQ(kNoAnswer, Ask(loc));
 
     // Without a name buffer only the path is filled.
-    host.Show(Skin("Amber") + "\\main.bmp");
+    Show(host, "Amber");
     char path[MAX_PATH] = "";
-    EXPECT_EQ(static_cast<int>(folder.size() + 5), loc.GetCurrentSkin(path, nullptr));
-    EXPECT_EQ(folder + "Amber", path);
+    EXPECT_EQ(static_cast<int>(Skin("Amber").size()), loc.GetCurrentSkin(path, nullptr));
+    EXPECT_EQ(Skin("Amber"), path);
 }
 
-TEST_F(SkinCatalogue, DoubleSizeWindowIsHalved)
+// The window's picture, taken at each question, is halved from the double
+// size; a shaded window answers from the last whole picture, and before the
+// first one nothing matches, not even the black skin, whose keys are all 0.
+TEST_F(SkinCatalogue, AnswersFollowTheWindowsPicture)
 {
-    FakeHost host(550, 232);
-    SignatureSkinLocator loc(host.hwnd);
-    loc.RefreshSkins();
-    host.Show(Skin("Echo") + "\\MAIN.BMP");
-    EXPECT_EQ("Echo", Ask(loc).name);
-    host.Show(Skin("One") + "\\main.bmp");
-    EXPECT_EQ("One", Ask(loc).name);
-    host.Show(Skin("One Plain") + "\\main.bmp");
-    EXPECT_EQ("One Plain", Ask(loc).name);
-}
-
-TEST_F(SkinCatalogue, ShadedWindowAnswersFromTheLastPicture)
-{
-    FakeHost host(275, 116);
-    SignatureSkinLocator loc(host.hwnd);
-    loc.RefreshSkins();
-    host.Show(Skin("Amber") + "\\main.bmp");
-    EXPECT_EQ("Amber", Ask(loc).name);
-
-    host.Resize(275, 14);
-    host.Show(Skin("Echo") + "\\MAIN.BMP");
-    EXPECT_EQ("Amber", Ask(loc).name);
-    host.Resize(550, 28);
-    EXPECT_EQ("Amber", Ask(loc).name);
-
-    host.Resize(275, 116);
-    EXPECT_EQ("Echo", Ask(loc).name);
+    struct Step {
+        int width, height;
+        const char* shown;   // null: the picture stays
+        const char* named;   // null: no answer
+    };
+    const std::vector<std::vector<Step>> scripts = {
+        {{550, 232, "Echo", "Echo"}, {550, 232, "One", "One"}, {550, 232, "One Plain", "One Plain"}},
+        {{275, 116, "Amber", "Amber"}, {275, 14, "Echo", "Amber"}, {550, 28, nullptr, "Amber"},
+         {275, 116, nullptr, "Echo"}},
+        {{275, 14, "Amber", nullptr}},
+    };
+    for (const auto& script : scripts) {
+        FakeHost host(script[0].width, script[0].height);
+        SignatureSkinLocator loc(host.hwnd);
+        loc.RefreshSkins();
+        for (const Step& step : script) {
+            host.Resize(step.width, step.height);
+            if (step.shown)
+                Show(host, step.shown);
+            EXPECT_EQ(step.named ? Named(step.named) : kNoAnswer, Ask(loc))
+                << step.width << " x " << step.height << ", " << (step.shown ? step.shown : "as before");
+        }
+    }
 }
 
 // A skin identified but without room for its path, or with no Skins folder
@@ -330,26 +311,18 @@ TEST_F(SkinCatalogue, NoPathWithoutRoomForIt)
     FakeHost host(275, 116);
     SignatureSkinLocator loc(host.hwnd);
     loc.RefreshSkins();
-    host.Show(Skin("One Plain") + "\\main.bmp");
-    ASSERT_EQ("One Plain", Ask(loc).name);
+    Show(host, "One Plain");
+    ASSERT_EQ(Named("One Plain"), Ask(loc));
 
     // 254 characters leave room for "Amber" in 260, not for "One Plain".
     const std::string deep = "C:\\" + std::string(250, 'd') + "\\";
     strcpy(loc.skinsFolder, deep.c_str());
-    Answer a = Ask(loc);
-    EXPECT_EQ(0, a.length);
-    EXPECT_EQ("", a.path);
-    EXPECT_EQ("(unset)", a.name);
-    host.Show(Skin("Amber") + "\\main.bmp");
-    a = Ask(loc);
-    EXPECT_EQ(259, a.length);
-    EXPECT_EQ(deep + "Amber", a.path);
-    EXPECT_EQ("Amber", a.name);
+    EXPECT_EQ(kNoAnswer, Ask(loc));
+    Show(host, "Amber");
+    EXPECT_EQ(Answer(deep + "Amber", "Amber"), Ask(loc));
 
     loc.skinsFolder[0] = '\0';
-    a = Ask(loc);
-    EXPECT_EQ(0, a.length);
-    EXPECT_EQ("", a.path);
+    EXPECT_EQ(kNoAnswer, Ask(loc));
 
     // Nothing is listed for no folder, nor for one without room for "\*.*".
     for (const std::string& folder : {std::string(), "C:\\" + std::string(252, 'd') + "\\"}) {
@@ -357,18 +330,6 @@ TEST_F(SkinCatalogue, NoPathWithoutRoomForIt)
         EXPECT_EQ(1, loc.RefreshSkins()) << folder.size() << " characters";
         EXPECT_EQ(0u, loc.entryCount) << folder.size() << " characters";
     }
-}
-
-// Not even the black skin, whose keys are all 0.
-TEST_F(SkinCatalogue, NothingMatchesBeforeTheFirstPicture)
-{
-    FakeHost host(275, 14);
-    host.Show(Skin("Amber") + "\\main.bmp");
-    SignatureSkinLocator loc(host.hwnd);
-    loc.RefreshSkins();
-    Answer a = Ask(loc);
-    EXPECT_EQ(0, a.length);
-    EXPECT_EQ("", a.path);
 }
 
 TEST(SignatureSkinLocator, EmptyOrMissingSkinsFolder)
@@ -381,23 +342,14 @@ TEST(SignatureSkinLocator, EmptyOrMissingSkinsFolder)
     host.Show(root + "\\nomatch.bmp");
 
     // The window is photographed all the same.
-    UseSkinsFolder(root + "\\Skins");
-    {
+    for (const char* folder : {"\\Skins", "\\NoSuchFolder"}) {
+        UseSkinsFolder(root + folder);
         SignatureSkinLocator loc(host.hwnd);
-        EXPECT_EQ(1, loc.RefreshSkins());
-        EXPECT_EQ(0u, loc.entryCount);
-        Answer a = Ask(loc);
-        EXPECT_EQ(0, a.length);
-        EXPECT_EQ("", a.path);
-        EXPECT_EQ(0x3DB, loc.keys[0]);
-        EXPECT_EQ(0x3DB, loc.keys[31]);
-    }
-    UseSkinsFolder(root + "\\NoSuchFolder");
-    {
-        SignatureSkinLocator loc(host.hwnd);
-        EXPECT_EQ(1, loc.RefreshSkins());
-        EXPECT_EQ(0u, loc.entryCount);
-        EXPECT_EQ(0, Ask(loc).length);
+        EXPECT_EQ(1, loc.RefreshSkins()) << folder;
+        EXPECT_EQ(0u, loc.entryCount) << folder;
+        EXPECT_EQ(kNoAnswer, Ask(loc)) << folder;
+        EXPECT_EQ(0x3DB, loc.keys[0]) << folder;
+        EXPECT_EQ(0x3DB, loc.keys[31]) << folder;
     }
     DeleteFileA(HostIniPath().c_str());
 }

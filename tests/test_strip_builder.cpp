@@ -14,11 +14,6 @@
 
 namespace {
 
-COLORREF Gradient(int x, int y)
-{
-    return RGB(x & 0xFF, y & 0xFF, (x + y) & 0xFF);
-}
-
 // Background pixel (x, y) of the vis area cut from a Gradient main bitmap.
 COLORREF Background(int x, int y)
 {
@@ -96,12 +91,6 @@ protected:
         DibSurface image;
         ASSERT_EQ(1, image.Load(path.c_str(), 0, 0));
         BuildStrip(&image, settings, colors);
-    }
-
-    // A main bitmap of one colour everywhere.
-    void BuildOnPlain(COLORREF background)
-    {
-        Build(Bmp24(275, 116, [background](int, int) { return background; }));
     }
 
     ZelpinConfig settings;
@@ -192,7 +181,7 @@ TEST_F(StripBuilder, BlendsWorkEachChannelAtTheRatio)
         settings.peaks = 1;
         for (int i = 0; i < 24; ++i)
             colors.colors[i] = c.color;
-        BuildOnPlain(c.background);
+        Build(Bmp24(275, 116, [&c](int, int) { return c.background; }));
         EXPECT_EQ("", RowDifference(16, 15, false, c.result)) << c.name;
         EXPECT_EQ("", RowDifference(1, 0, false, c.result)) << c.name;
         EXPECT_EQ(c.result, GetPixel(peakSurface->memDC, 75, 15)) << c.name;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -44,12 +43,7 @@ protected:
     // Writes the bytes exactly (carriage returns and NULs included) and reads them.
     int Read(const std::string& bytes)
     {
-        FILE* f = std::fopen(path.c_str(), "wb");
-        EXPECT_NE(nullptr, f) << path;
-        if (f) {
-            std::fwrite(bytes.data(), 1, bytes.size(), f);
-            std::fclose(f);
-        }
+        WriteBytes(path, Bytes(bytes.begin(), bytes.end()));
         return guarded.table.ReadVisColors(path.c_str());
     }
 
@@ -85,27 +79,51 @@ TEST_F(VisColors, MissingFileGivesDefaultsAndZero)
     ExpectDefaultsFrom(0);
 }
 
-TEST_F(VisColors, ConstructionAndAnEmptyFileGiveDefaults)
-{
-    ExpectDefaultsFrom(0);
-    EXPECT_EQ(1, Read(""));
-    ExpectDefaultsFrom(0);
-}
-
+// Each read starts from the defaults: a row fills fewer entries than the
+// row before it.
 TEST_F(VisColors, EveryLineFillsOneEntry)
 {
-    EXPECT_EQ(1, Read("\n"
-                      "24,33,41\n"
-                      "239, 49 ,\t16 // the first bar colour\n"
-                      "// a comment stores black\n"
-                      " ,\t, \n"
-                      "300 -1 7\n"
-                      "255,128\n"
-                      "255,,0\n"
-                      "+12,-0,0007xyz 99\n"
-                      "red green blue\n"));
-    ExpectTable({0x00000000, 0x00292118, 0x001031EF, 0x00000000, 0x00000000, 0x0007FF2C,
-                 0x000080FF, 0x000000FF, 0x0007000C, 0x00000000});
+    // 300 characters: the first 255 end with a comma, the rest start 44,55,66.
+    std::string longLine = "11,22,33,";
+    while (longLine.size() < 255) longLine += "9,";
+    longLine += "44,55,66,";
+    while (longLine.size() < 300) longLine += "7,";
+    std::string ones;
+    for (int i = 0; i < 24; ++i) ones += "1,1,1\n";
+    const struct {
+        const char* what;
+        std::string text;
+        std::vector<COLORREF> first;   // the rest keep their defaults
+    } cases[] = {
+        {"an empty file", "", {}},
+        {"all 24 lines", ones, std::vector<COLORREF>(24, 0x00010101)},
+        {"one line", "5,5,5\n", {0x00050505}},
+        {"numbers, comments and gaps",
+         "\n"
+         "24,33,41\n"
+         "239, 49 ,\t16 // the first bar colour\n"
+         "// a comment stores black\n"
+         " ,\t, \n"
+         "300 -1 7\n"
+         "255,128\n"
+         "255,,0\n"
+         "+12,-0,0007xyz 99\n"
+         "red green blue\n",
+         {0x00000000, 0x00292118, 0x001031EF, 0x00000000, 0x00000000, 0x0007FF2C, 0x000080FF,
+          0x000000FF, 0x0007000C, 0x00000000}},
+        {"carriage returns never change a value", "24,33,41\r\n10 20 30\r\r\n5,6\r\n\r\n7,8,9\r",
+         {0x00292118, 0x001E140A, 0x00000605, 0x00000000, 0x00090807}},
+        {"a 300-byte line read in 255-byte parts", longLine + "\n1,2,3\n", {0x0021160B, 0x0042372C, 0x00030201}},
+        {"NUL bytes end a line early", std::string("1,2,3\0 9,9,9\n\0 4,5,6\n4,5,6\n", 27),
+         {0x00030201, 0x00000000, 0x00060504}},
+    };
+    ASSERT_EQ(300u, longLine.size());
+    ExpectDefaultsFrom(0);   // as constructed
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(1, Read(c.text));
+        ExpectTable(c.first);
+    }
 }
 
 // "red, green, blue" of a table entry, for messages that can be read.
@@ -153,49 +171,6 @@ TEST_F(VisColors, OnlyTheFirst24LinesAreRead)
     EXPECT_EQ(0x00030218u, At(23));
 }
 
-TEST_F(VisColors, LongLineIsReadIn255ByteParts)
-{
-    // 300 characters: the first 255 end with a comma, the rest start 44,55,66.
-    std::string line = "11,22,33,";
-    while (line.size() < 255) line += "9,";
-    line += "44,55,66,";
-    while (line.size() < 300) line += "7,";
-    ASSERT_EQ(300u, line.size());
-
-    EXPECT_EQ(1, Read(line + "\n1,2,3\n"));
-    ExpectTable({0x0021160B, 0x0042372C, 0x00030201});
-}
-
-TEST_F(VisColors, CarriageReturnsNeverChangeAValue)
-{
-    EXPECT_EQ(1, Read("24,33,41\r\n"
-                      "10 20 30\r\r\n"
-                      "5,6\r\n"
-                      "\r\n"
-                      "7,8,9\r"));
-    ExpectTable({0x00292118, 0x001E140A, 0x00000605, 0x00000000, 0x00090807});
-}
-
-TEST_F(VisColors, NulBytesEndALineEarly)
-{
-    EXPECT_EQ(1, Read(std::string("1,2,3\0 9,9,9\n"
-                                  "\0 4,5,6\n"
-                                  "4,5,6\n",
-                                  27)));
-    ExpectTable({0x00030201, 0x00000000, 0x00060504});
-}
-
-TEST_F(VisColors, NextReadStartsFromTheDefaults)
-{
-    std::string full;
-    for (int i = 0; i < 24; ++i) full += "1,1,1\n";
-    EXPECT_EQ(1, Read(full));
-    EXPECT_EQ(0x00010101u, At(23));
-
-    EXPECT_EQ(1, Read("5,5,5\n"));
-    ExpectTable({0x00050505});
-}
-
 TEST_F(VisColors, HostileFilesAreReadSafely)
 {
     {
@@ -203,9 +178,7 @@ TEST_F(VisColors, HostileFilesAreReadSafely)
         std::string line;
         while (line.size() < (1u << 20)) line += "100,200,250,10,";  // 15 bytes, 17 to a read
         EXPECT_EQ(1, Read(line));
-        for (int i = 0; i < 24; ++i) {
-            EXPECT_EQ(0x00FAC864u, At(i)) << "entry " << i;
-        }
+        ExpectTable(std::vector<COLORREF>(24, 0x00FAC864));
     }
     {
         SCOPED_TRACE("100,000 lines");
@@ -217,13 +190,7 @@ TEST_F(VisColors, HostileFilesAreReadSafely)
     }
     {
         SCOPED_TRACE("binary garbage");
-        std::string junk;
-        unsigned int seed = 4711;
-        for (int i = 0; i < 65536; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            junk += static_cast<char>(seed >> 24);
-        }
-        EXPECT_EQ(1, Read(junk));
+        EXPECT_EQ(1, Read(Junk(4711, 65536)));
         for (int i = 0; i < 24; ++i) {
             EXPECT_EQ(0u, At(i) & 0xFF000000u) << "entry " << i;
         }

@@ -64,24 +64,11 @@ std::string Value(Random& random)
         for (int n = random() % 12; n > 0; --n) v += digits[random() % (sizeof digits - 1)];
     }
     }
-    switch (random() % 8) {
-    case 0:
-        v = "\"" + v + "\"";
-        break;
-    case 1:
-        v = "'" + v + "'";
-        break;
-    case 2:
-        v = (random() % 2 ? "\"" : "'") + v;
-        break;
-    case 3:
-        v += random() % 2 ? "\"" : "'";
-        break;
-    case 4:
-        v = "\"" + v + "'";
-        break;
-    }
-    return Space(random) + v + Space(random);
+    // Quotes around it, matched or not, or on one side only; most often none.
+    static const char* const quotes[][2] = {{"\"", "\""}, {"'", "'"}, {"\"", ""}, {"'", ""}, {"", "\""},
+                                            {"", "'"}, {"\"", "'"}, {"", ""}, {"", ""}, {"", ""}};
+    const auto& quote = quotes[random() % 10];
+    return Space(random) + quote[0] + v + quote[1] + Space(random);
 }
 
 std::string Section(Random& random)

@@ -92,20 +92,16 @@ DWORD RawLoaderStatus(const std::string& file)
     return status;
 }
 
-bool LooksSound(const std::string& file)
-{
-    return BitmapHeadLooksSound(reinterpret_cast<const unsigned char*>(file.data()),
-                                std::min<size_t>(file.size(), kBitmapHeadSize),
-                                static_cast<long long>(file.size()));
-}
-
 // Most mutations start from a file the check takes, so that most of the
 // inputs either just pass it or just fail it.
 void Start(const std::vector<unsigned>& numbers, const std::vector<std::string>& corpus)
 {
     probes = numbers[0];
     for (size_t i = 0; i < corpus.size(); ++i)
-        if (LooksSound(corpus[i])) sound.push_back(i);
+        if (BitmapHeadLooksSound(reinterpret_cast<const unsigned char*>(corpus[i].data()),
+                                 std::min<size_t>(corpus[i].size(), kBitmapHeadSize),
+                                 static_cast<long long>(corpus[i].size())))
+            sound.push_back(i);
 }
 
 std::string Next(const std::vector<std::string>& corpus, std::mt19937& random)

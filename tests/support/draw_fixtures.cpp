@@ -1,5 +1,6 @@
 #include "tests/support/draw_fixtures.h"
 
+#include "tests/support/bitmap_kinds.h"
 #include "tests/support/skin_files.h"
 
 #include <cstdio>
@@ -15,6 +16,21 @@ int RowBytes(int width, int bitCount)
 }
 
 }  // namespace
+
+COLORREF Gradient(int x, int y)
+{
+    return RGB(x & 0xFF, y & 0xFF, (x + y) & 0xFF);
+}
+
+std::string Junk(unsigned seed, size_t size)
+{
+    std::string junk;
+    while (junk.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        junk += static_cast<char>(seed >> 24);
+    }
+    return junk;
+}
 
 void PutWord(Bytes* bytes, size_t at, WORD value)
 {
@@ -58,19 +74,9 @@ Bytes BmpHeaders(int width, int height, int bitCount, DWORD compression, DWORD s
 
 Bytes Bmp24(int width, int height, const PixelFunction& pixel, bool topDown)
 {
-    Bytes b = BmpHeaders(width, topDown ? -height : height, 24, BI_RGB);
-    const int rowBytes = RowBytes(width, 24);
-    for (int m = 0; m < height; ++m) {
-        const int y = topDown ? m : height - 1 - m;
-        Bytes row(rowBytes, 0);
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = pixel(x, y);
-            row[3 * x] = GetBValue(c);
-            row[3 * x + 1] = GetGValue(c);
-            row[3 * x + 2] = GetRValue(c);
-        }
-        b.insert(b.end(), row.begin(), row.end());
-    }
+    const BitmapKind kind = {"24 bits", width, topDown ? -height : height, 24, BI_RGB, 40, 0, 0, true, true};
+    Bytes b = KindFile(kind, pixel);
+    PutDword(&b, 34, 0);   // no stated image size, as BmpHeaders writes
     return b;
 }
 

@@ -17,6 +17,12 @@ typedef std::function<COLORREF(int x, int y)> PixelFunction;
 // Palette index of pixel (x, y), y counted from the top row.
 typedef std::function<int(int x, int y)> IndexFunction;
 
+// A pattern that tells pixels apart: red x, green y, blue x + y (low bytes).
+COLORREF Gradient(int x, int y);
+
+// size bytes of a fixed pseudo-random sequence for each seed.
+std::string Junk(unsigned seed, size_t size);
+
 // An uncompressed 24-bit BMP, stored bottom-up unless topDown.
 Bytes Bmp24(int width, int height, const PixelFunction& pixel, bool topDown = false);
 

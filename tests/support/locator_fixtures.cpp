@@ -1,6 +1,8 @@
 #include "tests/support/locator_fixtures.h"
 #include "tests/support/skin_files.h"
 
+#include "skin/skin_locator.h"
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -140,4 +142,12 @@ std::string HostIniPath()
 void WriteHostIni(const std::string& text)
 {
     WriteTextFile(HostIniPath(), text);
+}
+
+std::string Ask(SkinLocator& loc)
+{
+    char path[MAX_PATH] = "(unset)";
+    char name[MAX_PATH] = "(unset)";
+    const int length = loc.GetCurrentSkin(path, name);
+    return std::to_string(length) + "|" + path + "|" + name;
 }

@@ -38,6 +38,11 @@ private:
 
 void WriteSolidBmp(const std::string& path, int width, int height, COLORREF colour);
 
+class SkinLocator;
+// The locator's answer as "length|path|name", the name "(unset)" when the
+// locator leaves its buffer alone.
+std::string Ask(SkinLocator& loc);
+
 // The test program's ".ini" (the host ini as a
 // locator built in this process sees it).
 std::string HostIniPath();

@@ -1,5 +1,7 @@
 #include "tests/support/skin_files.h"
 
+#include "host/bmp_file.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -11,14 +13,10 @@ void BumpWriteTime(const std::string& path)
     static LONGLONG next = 0;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    LONGLONG stamp = static_cast<LONGLONG>(t.QuadPart);
+    LONGLONG stamp = static_cast<LONGLONG>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
     if (stamp <= next) stamp = next + 20000000;   // two seconds on
     next = stamp;
-    t.QuadPart = static_cast<ULONGLONG>(stamp);
-    FILETIME ft = {t.LowPart, t.HighPart};
+    FILETIME ft = {static_cast<DWORD>(stamp), static_cast<DWORD>(stamp >> 32)};
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -82,32 +80,12 @@ void WriteTextFile(const std::string& path, const std::string& text)
 void WriteBmp24(const std::string& path, int width, int height,
                 const std::function<COLORREF(int x, int y)>& colorAt)
 {
-    const int stride = (width * 3 + 3) & ~3;
-    const int dataSize = stride * height;
-    std::vector<unsigned char> bytes(54 + dataSize, 0);
-    auto put32 = [&](int at, unsigned value) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, static_cast<unsigned>(bytes.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<unsigned>(width));
-    put32(22, static_cast<unsigned>(height));
-    bytes[26] = 1;
-    bytes[28] = 24;
-    put32(34, static_cast<unsigned>(dataSize));
-    for (int y = 0; y < height; ++y) {
-        unsigned char* row = &bytes[54 + (height - 1 - y) * stride];
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = colorAt(x, y);
-            row[3 * x] = GetBValue(c);
-            row[3 * x + 1] = GetGValue(c);
-            row[3 * x + 2] = GetRValue(c);
-        }
-    }
-    WriteBytes(path, bytes);
+    std::vector<unsigned char> bgr;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            bgr.insert(bgr.end(), {GetBValue(colorAt(x, y)), GetGValue(colorAt(x, y)), GetRValue(colorAt(x, y))});
+    ::WriteBmp24(path, width, height, bgr);
+    BumpWriteTime(path);
 }
 
 bool InVisArea(int x, int y)

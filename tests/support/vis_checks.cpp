@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "host/window_pixels.h"
+
 std::vector<unsigned char> Spectrum(unsigned char loud)
 {
     std::vector<unsigned char> data(2 * 576, 0);
@@ -26,31 +28,11 @@ Picture Bars(COLORREF peak, COLORREF bar, COLORREF quiet)
 
 std::vector<COLORREF> VisArea(HWND window, int scale)
 {
-    const int width = 76 * scale;
-    const int height = 16 * scale;
+    std::vector<unsigned char> bgr;
     std::vector<COLORREF> colours;
-    HDC dc = GetDC(window);
-    if (!dc) return colours;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, copy);
-    if (copy && memory && BitBlt(memory, 0, 0, width, height, dc, 24 * scale, 43 * scale, SRCCOPY)) {
-        GdiFlush();
-        const unsigned char* p = static_cast<const unsigned char*>(bits);
-        for (int i = 0; i < width * height; ++i)
-            colours.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
-    }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(copy);
-    ReleaseDC(window, dc);
+    if (ReadWindowPixels(window, 24 * scale, 43 * scale, 76 * scale, 16 * scale, bgr))
+        for (size_t i = 0; i + 2 < bgr.size(); i += 3)
+            colours.push_back(RGB(bgr[i + 2], bgr[i + 1], bgr[i]));
     return colours;
 }
 
