@@ -238,9 +238,3 @@ def collection_entries(skins_folder):
     if not entries:
         raise SkinInputError('%s holds no skin folders or archives' % skins_folder)
     return entries
-
-
-def catalogue_order(names):
-    """The order the platform lists a folder in: by name, letter case ignored
-    (as upper case)."""
-    return sorted(names, key=lambda n: (n.upper(), n))

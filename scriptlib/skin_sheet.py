@@ -9,6 +9,7 @@ Writes sheet.png (one moment, mid-run) and sheet.gif (the whole run).
 
 import os
 import shutil
+import subprocess
 import tempfile
 from concurrent.futures import ThreadPoolExecutor
 
@@ -16,7 +17,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 from scriptlib import capture_to_gif, pictures, player_runs, skin_visibility
 from scriptlib.command_line import code_page_name
-from scriptlib.skin_archive import SkinInputError, catalogue_order, collection_entries, open_skin
+from scriptlib.skin_archive import SkinInputError, collection_entries, open_skin
 
 SCALE = 3
 COLUMNS = 4
@@ -158,11 +159,28 @@ def play(cell, skin, build, plugin_ini, frames, seconds, work, kept=None):
     shutil.rmtree(folder, ignore_errors=True)
 
 
+def catalogue_order(skins, build):
+    """The skin folders and archives in the order the platform lists them,
+    which the plug-in's catalogue and scripts/check --all follow: the check
+    program lists them. It shows a character the ANSI code page cannot hold
+    as "?"."""
+    entries = collection_entries(skins)
+    listed = subprocess.run([player_runs.WINE_RUN, os.path.join(build, 'zelpin_skin_check.exe'),
+                             '--say-code-page', '--all', player_runs.windows_path(skins), '--names'],
+                            stdout=subprocess.PIPE)
+    order = []
+    for shown in player_runs.report_text(listed.stdout).splitlines():
+        found = [name for name in entries if name not in order
+                 and name.encode('cp1252', 'replace').decode('cp1252') == shown]
+        order += found[:1]
+    return order + [name for name in entries if name not in order]
+
+
 def make_sheet(skins, out, build, plugin_ini, frames, seconds, keep_captures=False):
     """Plays every skin of the Skins folder and writes the sheet (and with
     keep_captures each skin's capture in captures/); returns the cells and
     whether the GIF keeps exact colours."""
-    names = catalogue_order(collection_entries(skins))
+    names = catalogue_order(skins, build)
     cells = [Cell(name) for name in names]
     kept = os.path.join(out, 'captures') if keep_captures else None
     if kept:

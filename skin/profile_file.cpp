@@ -93,12 +93,12 @@ bool SameName(Span name, const char* wanted)
     return SameProfileName(name.begin, static_cast<int>(name.end - name.begin), wanted);
 }
 
-// As RtlUnicodeStringToInteger with base 0: leading control characters and
-// spaces skipped, one sign, a lowercase "0b", "0o" or "0x" prefix, then the
-// digits of the base, 32 bits kept.
-UINT ToInteger(const WCHAR* p, const WCHAR* end)
+// A number's text after any leading space: one sign, a lowercase "0b", "0o"
+// or "0x" prefix, then the digits of the base, 32 bits kept. Returns where
+// the digits stop; *digits counts them.
+template <typename Char>
+const Char* ScanNumber(const Char* p, const Char* end, UINT* value, int* digits)
 {
-    while (p < end && *p <= ' ') ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     UINT base = 10;
@@ -107,7 +107,8 @@ UINT ToInteger(const WCHAR* p, const WCHAR* end)
         if (base != 10) p += 2;
     }
     UINT total = 0;
-    for (; p < end; ++p) {
+    *digits = 0;
+    for (; p < end; ++p, ++*digits) {
         UINT digit = 36;
         if (*p >= '0' && *p <= '9') digit = *p - '0';
         else if (*p >= 'A' && *p <= 'Z') digit = *p - 'A' + 10;
@@ -115,7 +116,19 @@ UINT ToInteger(const WCHAR* p, const WCHAR* end)
         if (digit >= base) break;
         total = total * base + digit;
     }
-    return negative ? 0u - total : total;
+    *value = negative ? 0u - total : total;
+    return p;
+}
+
+// As RtlUnicodeStringToInteger with base 0: leading control characters and
+// spaces skipped, then the number.
+UINT ToInteger(const WCHAR* p, const WCHAR* end)
+{
+    while (p < end && *p <= ' ') ++p;
+    UINT value;
+    int digits;
+    ScanNumber(p, end, &value, &digits);
+    return value;
 }
 
 // A value in matching quotes loses them, and the text is cut to the
@@ -147,6 +160,15 @@ bool HasFolder(const char* path)
 }
 
 }  // namespace
+
+bool IsProfileNumber(const char* text)
+{
+    const char* end = text;
+    while (*end) ++end;
+    UINT value;
+    int digits;
+    return ScanNumber(text, end, &value, &digits) == end && digits > 0;
+}
 
 ProfileFile::ProfileFile(const char* path, const char* section)
     : path(path), section(section), source(Source::Missing), text(nullptr),

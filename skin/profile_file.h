@@ -13,6 +13,11 @@
 // with nothing Windows XP lacks.
 bool SameProfileName(const WCHAR* name, int length, const char* ascii);
 
+// Whether the whole text is a number as Int reads one: a sign, a lowercase
+// "0b", "0o" or "0x" prefix, then one or more digits of the base. Int reads
+// any other text as the number it starts with, or 0.
+bool IsProfileNumber(const char* text);
+
 class ProfileFile {
 public:
     // A null path reads as a missing file. The section and the keys are

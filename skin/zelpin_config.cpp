@@ -5,6 +5,8 @@
 #include "skin/profile_file.h"
 
 extern const char kSettingsSection[] = "ZELPIN";
+extern const char* const kSettingsKeys[kSettingsKeyCount] = {
+    "BlendMethod", "AnalyzerMode", "Ratio", "Enable", "Peaks", "Rain", "DependQuelbix"};
 
 unsigned char LowByte(unsigned int value)
 {
@@ -23,16 +25,16 @@ int Per128ToPercent(unsigned char ratio)
 
 namespace {
 
-unsigned char ReadChoice(const ProfileFile& file, const char* key, unsigned char fallback)
+unsigned char ReadChoice(const ProfileFile& file, SettingsKey key, unsigned char fallback)
 {
-    const unsigned char b = LowByte(file.Int(key, fallback));
+    const unsigned char b = LowByte(file.Int(kSettingsKeys[key], fallback));
     return b <= kLastChoice ? b : fallback;
 }
 
 // Switches keep the whole value: 2, 256 and -1 all mean on.
-int ReadSwitch(const ProfileFile& file, const char* key, int fallback)
+int ReadSwitch(const ProfileFile& file, SettingsKey key, int fallback)
 {
-    return static_cast<int>(file.Int(key, fallback));
+    return static_cast<int>(file.Int(kSettingsKeys[key], fallback));
 }
 
 } // namespace
@@ -55,31 +57,31 @@ ZelpinConfig::ZelpinConfig(const char* pluginIniPath)
 void ZelpinConfig::ReadDefaults(const char* path)
 {
     const ProfileFile file(path, kSettingsSection);
-    defaultBlendMethod = ReadChoice(file, "BlendMethod", 0);
-    defaultAnalyzerMode = ReadChoice(file, "AnalyzerMode", 1);
+    defaultBlendMethod = ReadChoice(file, kBlendMethodKey, 0);
+    defaultAnalyzerMode = ReadChoice(file, kAnalyzerModeKey, 1);
 
-    const unsigned char percent = LowByte(file.Int("Ratio", 40));
+    const unsigned char percent = LowByte(file.Int(kSettingsKeys[kRatioKey], 40));
     defaultRatio = percent <= kMostPercent ? PercentTo128ths(percent) : PercentTo128ths(40);
 
-    defaultEnable = ReadSwitch(file, "Enable", 1);
-    defaultPeaks = ReadSwitch(file, "Peaks", 1);
-    defaultRain = ReadSwitch(file, "Rain", 0);
-    dependQuelbix = ReadSwitch(file, "DependQuelbix", 0);
+    defaultEnable = ReadSwitch(file, kEnableKey, 1);
+    defaultPeaks = ReadSwitch(file, kPeaksKey, 1);
+    defaultRain = ReadSwitch(file, kRainKey, 0);
+    dependQuelbix = ReadSwitch(file, kDependQuelbixKey, 0);
 }
 
 void ZelpinConfig::ReadSkinSettings(const char* path)
 {
     const ProfileFile file(path, kSettingsSection);
-    blendMethod = ReadChoice(file, "BlendMethod", defaultBlendMethod);
-    analyzerMode = ReadChoice(file, "AnalyzerMode", defaultAnalyzerMode);
+    blendMethod = ReadChoice(file, kBlendMethodKey, defaultBlendMethod);
+    analyzerMode = ReadChoice(file, kAnalyzerModeKey, defaultAnalyzerMode);
 
     // The default goes through percent and back, so a skin without a ratio can
     // land a little below the plug-in's; an out-of-range one gets it exactly.
     const unsigned char percent =
-        LowByte(file.Int("Ratio", Per128ToPercent(defaultRatio)));
+        LowByte(file.Int(kSettingsKeys[kRatioKey], Per128ToPercent(defaultRatio)));
     ratio = percent <= kMostPercent ? PercentTo128ths(percent) : defaultRatio;
 
-    enable = ReadSwitch(file, "Enable", defaultEnable);
-    peaks = ReadSwitch(file, "Peaks", defaultPeaks);
-    rain = ReadSwitch(file, "Rain", defaultRain);
+    enable = ReadSwitch(file, kEnableKey, defaultEnable);
+    peaks = ReadSwitch(file, kPeaksKey, defaultPeaks);
+    rain = ReadSwitch(file, kRainKey, defaultRain);
 }

@@ -3,6 +3,11 @@
 
 // The section every settings file keeps its keys in.
 extern const char kSettingsSection[];
+// The keys that section may hold, by these names; any other key is ignored.
+// DependQuelbix is read from "plugin.ini" only.
+enum SettingsKey { kBlendMethodKey, kAnalyzerModeKey, kRatioKey, kEnableKey, kPeaksKey,
+                   kRainKey, kDependQuelbixKey, kSettingsKeyCount };
+extern const char* const kSettingsKeys[kSettingsKeyCount];
 
 // The rules a value read goes through, published for the skin check.
 // Only the low byte of BlendMethod, AnalyzerMode and Ratio counts: the bits

@@ -1,12 +1,6 @@
-"""The fuzzers, for as long as CI gives them (scripts/fuzz 20): each
-libFuzzer target and the two harnesses run, at least 10,000 mutated bitmaps
-go through the skin-load path, at least 1,000 settings files are read by the
-plug-in's reader and the platform alike, and nothing crashes (for the
-settings, no read differs).
-
-Runs under the virtual display (ctest starts it; run directly, scripts/fuzz
-starts it itself), with ZELPIN_BUILD naming a built tree.
-"""
+"""The fuzzers for as long as CI gives them (scripts/fuzz 20): every target
+runs its least number of inputs and nothing crashes (for the settings, no
+read differs from the platform's); run under the virtual display."""
 
 import os
 import re

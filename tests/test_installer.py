@@ -1,13 +1,7 @@
-"""The installer scripts/package builds, run silently on Wine into stand-in
-player folders: a copy of the stand-in host named winamp.exe, a Plugins
-folder and one skin. Install, draw, upgrade over an edited plugin.ini, a
-running player holding the library, uninstall, and a folder without the
-player.
-
-The installer is a 32-bit program: ZELPIN_BUILD must name the 32-bit build,
-and the test runs under the virtual display (ctest under scripts/with-display
-starts it; run directly, this file starts it itself).
-"""
+"""The installer scripts/package builds, run silently on Wine (the 32-bit
+build, under the virtual display) into stand-in player folders: install,
+draw, upgrade over an edited plugin.ini, a running player holding the
+library, uninstall, and a folder without the player."""
 
 import os
 import re
@@ -20,6 +14,8 @@ import unittest
 from PIL import Image
 
 from scriptlib import capture_to_gif
+from scriptlib.player_runs import windows_path
+from tests.test_package import read, release, shipped_defaults
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, 'scripts')
@@ -35,18 +31,9 @@ PEAK = (255, 0, 0)
 USER_INI = b'; mine\r\n[ZELPIN]\r\nBlendMethod=1\r\nRatio=90\r\n'
 
 
-def read(path):
-    with open(path, 'rb') as f:
-        return f.read()
-
-
 def write(path, data):
     with open(path, 'wb') as f:
         f.write(data)
-
-
-def windows_path(path):
-    return 'Z:' + os.path.abspath(path).replace('/', '\\')
 
 
 def wine(*args, cwd=None):
@@ -94,21 +81,14 @@ class Installer(unittest.TestCase):
         if os.path.basename(os.path.normpath(BUILD)).endswith('win64'):
             raise unittest.SkipTest('the installer and the library it installs are 32-bit programs: '
                                     'run with the 32-bit build (scripts/test)')
-        with open(os.path.join(ROOT, 'VERSION')) as f:
-            cls.version = f.read().strip()
         cls.tmp = tempfile.TemporaryDirectory()
         out = os.path.join(cls.tmp.name, 'dist')
-        # The package holds the web page too, which the build does not make.
-        subprocess.run([os.path.join(SCRIPTS, 'web'), '--build-only'], check=True,
-                       stdout=subprocess.DEVNULL)
-        run = subprocess.run([os.path.join(SCRIPTS, 'package'), '--no-build', '--out', out],
-                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        cls.version, run = release(out)
         if run.returncode:
             raise AssertionError('scripts/package failed:\n' + run.stdout.decode(errors='replace'))
         cls.setup = os.path.join(out, 'zelpin-%s-setup.exe' % cls.version)
         cls.library = read(os.path.join(ROOT, 'build', 'win32', 'vis_zelpin.dll'))
-        source = read(os.path.join(ROOT, 'plugin', 'plugin.ini')).decode()
-        cls.defaults = ('\r\n'.join(source.splitlines()) + '\r\n').encode()
+        cls.defaults = shipped_defaults()
 
     @classmethod
     def tearDownClass(cls):
@@ -187,8 +167,9 @@ class Installer(unittest.TestCase):
         write(os.path.join(plugins, 'vis_zelpin.dll'), b'an older library')
         status, out = self.install('/D=' + windows_path(player))
         self.assertEqual(0, status, 'upgrade:\n' + out)
-        self.expect_plugins(player, {'vis_zelpin.dll': self.library, 'plugin.ini': USER_INI,
-                                     'plugin.ini.new': self.defaults, 'uninstall_zelpin.exe': None})
+        upgraded = {'vis_zelpin.dll': self.library, 'plugin.ini': USER_INI,
+                    'plugin.ini.new': self.defaults, 'uninstall_zelpin.exe': None}
+        self.expect_plugins(player, upgraded)
 
         status, out = self.uninstall(plugins)
         self.assertEqual(0, status, 'uninstall:\n' + out)
@@ -216,8 +197,7 @@ class Installer(unittest.TestCase):
             host.kill()
             host.wait()
             host.stdout.close()
-        self.expect_plugins(player, {'vis_zelpin.dll': self.library, 'plugin.ini': USER_INI,
-                                     'plugin.ini.new': self.defaults, 'uninstall_zelpin.exe': None})
+        self.expect_plugins(player, upgraded)
 
     def test_refuses_folder_without_the_player(self):
         folder = player_folder(self.tmp.name, 'not-a-player', with_player=False)

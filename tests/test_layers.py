@@ -1,21 +1,11 @@
-"""Checks that the product's includes run only downwards, floor by floor.
-
-Floor 1 holds what the player defines (player/) and the image type (image/),
-which read nothing of each other; then skin/, draw/ and plugin/. Above them
-sit the stand-in host, the tools, the benchmark and the tests, which the
-product never includes. Every quoted include of a product file must name a
-file of the repository (or the template NAME.in of one the build makes) by its
-path from the top; a folder that holds C++
-sources must have its place below, so a new room is placed on purpose.
-The scripts' Python finds its modules in the package scriptlib/ without
-editing its search path, and no module of it imports one that imports it
-back.
-"""
+"""The product's includes run only downwards, floor by floor (FLOORS), each
+naming a repository file (or the template NAME.in of a made one) from the
+top; every C++ folder has its place; scriptlib/ is found without search-path
+edits and has no import cycles."""
 
 import ast
 import os
 import re
-import shutil
 import tempfile
 import unittest
 
@@ -169,9 +159,8 @@ class Layers(unittest.TestCase):
     def test_checker_reports_each_kind_of_fault(self):
         # A small tree with one fault of each kind, so a checker that sees
         # nothing cannot pass the check above by accident.
-        root = tempfile.mkdtemp()
-        try:
-            files = {
+        with tempfile.TemporaryDirectory() as root:
+            for rel, text in {
                 "player/records.h": "#include <windows.h>\n",
                 "image/picture.h": '#include "player/records.h"\n',
                 "skin/colours.h": '#include "image/picture.h"\n#include "draw/strip.h"\n',
@@ -180,8 +169,10 @@ class Layers(unittest.TestCase):
                                     '#include <tests/support/fixture.h>\n#include "missing.h"\n',
                 "plugin/start.h": "",
                 "host/window.h": "",
-            }
-            for rel, text in files.items():
+                "scriptlib/a.py": "from scriptlib import b\n",
+                "scriptlib/b.py": "import os\nimport scriptlib.a\n",
+                "tests/t.py": "import sys\nsys.path.insert(0, 'x')\n",
+            }.items():
                 os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
                 with open(os.path.join(root, rel), "w") as f:
                     f.write(text)
@@ -198,18 +189,10 @@ class Layers(unittest.TestCase):
                 'cycle between folders: draw/ -> skin/ (draw/strip.h:1 "skin/colours.h");'
                 ' skin/ -> draw/ (skin/colours.h:2 "draw/strip.h")',
             ], layering_faults(root))
-            for rel, text in {"scriptlib/a.py": "from scriptlib import b\n",
-                              "scriptlib/b.py": "import os\nimport scriptlib.a\n",
-                              "tests/t.py": "import sys\nsys.path.insert(0, 'x')\n"}.items():
-                os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
-                with open(os.path.join(root, rel), "w") as f:
-                    f.write(text)
             self.assertEqual([
                 "tests/t.py: edits sys.path",
                 'cycle between modules: a -> b (scriptlib/a.py:1 "b"); b -> a (scriptlib/b.py:2 "a")',
             ], python_faults(root))
-        finally:
-            shutil.rmtree(root)
 
 
 if __name__ == "__main__":

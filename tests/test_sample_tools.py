@@ -10,6 +10,7 @@ import unittest
 import wave
 
 import numpy as np
+import soundfile
 from PIL import Image
 
 from scriptlib import capture_to_gif, make_sample, spectrum_frames, to_png
@@ -92,11 +93,7 @@ class SpectrumFrames(unittest.TestCase):
         tone = np.round(0.05 * 32767 * np.sin(2 * math.pi * freq * t)).astype('<i2')
         with tempfile.TemporaryDirectory() as tmp:
             wav, out = os.path.join(tmp, 'tone.wav'), os.path.join(tmp, 'tone.frames')
-            with wave.open(wav, 'wb') as w:
-                w.setnchannels(1)
-                w.setsampwidth(2)
-                w.setframerate(rate)
-                w.writeframes(tone.tobytes())
+            soundfile.write(wav, tone, rate)
             sys.argv = ['spectrum_frames.py', wav, out, '--fps', '30']
             spectrum_frames.main()
             frames = np.fromfile(out, dtype=np.uint8)

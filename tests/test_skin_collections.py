@@ -1,14 +1,10 @@
 """Skins as people have them: scripts/check and scripts/preview on archives
-the tests build themselves, and on a whole Skins folder (--all).
-
-Runs under the virtual display (ctest starts it; run directly, this file
-starts it itself), with ZELPIN_BUILD naming a built tree.
-"""
+the tests build themselves, and on a whole Skins folder (--all); run under
+the virtual display (this file starts it when run directly)."""
 
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
@@ -19,32 +15,24 @@ import numpy as np
 from PIL import Image
 
 from scriptlib import capture_to_gif, pictures, player_runs
-from tests.support.skin_collection_fixtures import (SKINS, VERDICTS, bmp_24, bmp_rle8, bmp_v5_32,
-                                                    framed, make_collection, settings, vis_colour,
-                                                    write_song, write_zip)
-
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SCRIPTS = os.path.join(ROOT, 'scripts')
-
-
-def squeeze(line):
-    return ' '.join(line.split())
-
-
-def run(args):
-    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    return (result.returncode, result.stdout.decode(errors='replace'),
-            result.stderr.decode(errors='replace'))
+from tests.support.skin_collection_fixtures import (
+    ROOT, SCRIPTS, SKINS, VERDICTS, ReportChecks, bmp_24, bmp_rle8, bmp_v5_32, colours_of, framed,
+    halves, main, make_collection, run_tool, settings, squeeze, vis_colour, write_folder, write_song,
+    write_zip)
 
 
 def check(*args):
-    return run([os.path.join(SCRIPTS, 'check')] + list(args))
+    return run_tool('check', *args)
 
 
 FRAME = (40, 50, 60)
+# The generated skins in the order the platform lists them: by name, letter case aside.
+ORDER = ['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip', 'Glacier',
+         'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon', 'Meadow', 'Nimbus', 'Orchid',
+         'Pine', 'Quartz', 'Reef']
 
 
-class ArchiveCheck(unittest.TestCase):
+class ArchiveCheck(ReportChecks, unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
         self.addCleanup(self.tmp.cleanup)
@@ -59,16 +47,19 @@ class ArchiveCheck(unittest.TestCase):
         self.assertEqual(status, code, 'exit status; the output:\n' + out + err)
         return [squeeze(line) for line in out.splitlines()]
 
-    def refused(self, path, message):
-        """Bad input: one line on stderr with the reason, nothing else."""
-        code, out, err = check(path)
-        self.assertEqual(2, code, out + err)
-        self.assertEqual('', out)
-        self.assertEqual(['check: ' + message], err.splitlines())
+    def refused(self, path, message, whole=True):
+        """Bad input: one line on stderr with the reason (or starting with
+        it), nothing else. path: a path or the arguments."""
+        code, out, err = check(*path) if isinstance(path, list) else check(path)
+        self.assertEqual((2, '', 1), (code, out, len(err.splitlines())), err)
+        self.assertTrue(('check: ' + message == err.rstrip('\n')) if whole
+                        else err.startswith('check: ' + message), err)
 
-    def expect_lines(self, expected, lines):
-        for line in expected:
-            self.assertIn(line, lines, 'missing line; the output:\n' + '\n'.join(lines))
+    def write(self, name, data):
+        path = os.path.join(self.tmp.name, name)
+        with open(path, 'wb') as f:
+            f.write(data)
+        return path
 
     def test_mixed_case_names_one_folder_down(self):
         lines = self.report(self.archive('Spruce.wsz', [
@@ -117,11 +108,8 @@ class ArchiveCheck(unittest.TestCase):
         ], lines)
 
     def test_bitmaps_of_every_kind_the_platform_loads(self):
-        # 8 bits with run lengths: the left half of the vis area 10,20,30, the right 30,40,50.
-        rows = framed(FRAME, (10, 20, 30))
-        for row in rows[43:59]:
-            row[62:100] = [(30, 40, 50)] * 38
-        lines = self.report(self.archive('Rle.zip', [('main.bmp', bmp_rle8(rows))]))
+        # 8 bits with run lengths, the vis area in two halves.
+        lines = self.report(self.archive('Rle.zip', [('main.bmp', bmp_rle8(halves(FRAME)))]))
         self.expect_lines(['loads: 275 x 116, 8 bits per pixel', 'average colour 20,30,40; 2 colours',
                            'A = 10,20,30 (608 pixels)', 'B = 30,40,50 (608 pixels)'], lines)
         self.assertEqual(16, lines.count('|' + 'A' * 38 + 'B' * 38 + '|'))
@@ -156,28 +144,17 @@ class ArchiveCheck(unittest.TestCase):
         self.refused(path, 'Link.wsz: refused, the entry "viscolor.txt" is a link')
 
     def test_archive_bombs_are_refused(self):
-        path = os.path.join(self.tmp.name, 'Bomb.wsz')
-        with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as zf:
-            zf.writestr('main.bmp', bmp_24(framed(FRAME, (1, 2, 3))))
-            zf.writestr('filler.bin', bytes(65 * 1024 * 1024))
+        path = self.archive('Bomb.wsz', [('main.bmp', bmp_24(framed(FRAME, (1, 2, 3)))),
+                                         ('filler.bin', bytes(65 * 1024 * 1024))])
         self.assertLess(os.path.getsize(path), 1024 * 1024)
         self.refused(path, 'Bomb.wsz: refused, it would unpack to more than 64 MB (an archive bomb?)')
 
         # A header that understates the size is caught while unpacking.
-        path = os.path.join(self.tmp.name, 'Liar.wsz')
-        with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as zf:
-            zf.writestr('main.bmp', bmp_24(framed(FRAME, (1, 2, 3))))
-            zf.writestr('filler.bin', bytes(65 * 1024 * 1024))
-        with open(path, 'r+b') as f:
-            data = f.read()
-            at = data.rfind(b'PK\x01\x02')      # the central directory's filler entry
-            f.seek(at + 24)
-            f.write((1000).to_bytes(4, 'little'))
-        code, out, err = check(path)
-        self.assertEqual(2, code, out + err)
-        self.assertEqual(1, len(err.splitlines()), err)
-        self.assertTrue(err.startswith('check: Liar.wsz: '), err)
-        self.assertNotIn('Traceback', err)
+        with open(path, 'rb') as f:
+            data = bytearray(f.read())
+        at = data.rfind(b'PK\x01\x02')      # the central directory's filler entry
+        data[at + 24:at + 28] = (1000).to_bytes(4, 'little')
+        self.refused(self.write('Liar.wsz', data), 'Liar.wsz: ', whole=False)
 
         self.refused(self.archive('Many.wsz', [('main.bmp', b'')] +
                                   [('f%d.txt' % k, '') for k in range(1000)]),
@@ -188,19 +165,12 @@ class ArchiveCheck(unittest.TestCase):
         good = self.archive('Good.wsz', [('main.bmp', bmp_24(framed(FRAME, (1, 2, 3))))])
         with open(good, 'rb') as f:
             data = f.read()
-        cut = os.path.join(self.tmp.name, 'Cut.wsz')
-        with open(cut, 'wb') as f:
-            f.write(data[:len(data) // 2])
-        self.refused(cut, 'Cut.wsz: not a readable zip archive (corrupt or cut short)')
-
-        corrupt = os.path.join(self.tmp.name, 'Corrupt.wsz')
+        self.refused(self.write('Cut.wsz', data[:len(data) // 2]),
+                     'Cut.wsz: not a readable zip archive (corrupt or cut short)')
         at = data.find(b'PK\x01\x02')
-        with open(corrupt, 'wb') as f:
-            f.write(data[:60] + bytes(b ^ 0x55 for b in data[60:at - 40]) + data[at - 40:])
-        code, out, err = check(corrupt)
-        self.assertEqual(2, code, out + err)
-        self.assertEqual(1, len(err.splitlines()), err)
-        self.assertTrue(err.startswith('check: Corrupt.wsz: the entry "main.bmp" is corrupt'), err)
+        corrupt = data[:60] + bytes(b ^ 0x55 for b in data[60:at - 40]) + data[at - 40:]
+        self.refused(self.write('Corrupt.wsz', corrupt), 'Corrupt.wsz: the entry "main.bmp" is corrupt',
+                     whole=False)
 
         self.refused(self.archive('Deep.wsz', [('a/b/main.bmp', b'x'), ('a/viscolor.txt', '')]),
                      'Deep.wsz: no main.bmp at the top of the archive or one folder down '
@@ -214,23 +184,16 @@ class ArchiveCheck(unittest.TestCase):
         self.refused(os.path.join(self.tmp.name, 'notes.txt'),
                      '%s does not exist' % os.path.join(self.tmp.name, 'notes.txt'))
 
-        code, out, err = check('--all', empty)
-        self.assertEqual((2, ['check: %s holds no skin folders or archives' % empty]),
-                         (code, err.splitlines()))
+        self.refused(['--all', empty], '%s holds no skin folders or archives' % empty)
 
     def test_mistakes_are_answered_at_once(self):
         # One line and exit status 2, before any display or Wine starts.
-        skin = os.path.join(self.tmp.name, 'Skins', 'Good')
-        os.makedirs(skin)
-        with open(os.path.join(skin, 'main.bmp'), 'wb') as f:
-            f.write(bmp_24(framed(FRAME, (1, 2, 3))))
+        skin, odd = (os.path.join(self.tmp.name, *names) for names in (('Skins', 'Good'), ('日本語',)))
+        for folder in (skin, odd):
+            write_folder(folder, {'main.bmp': bmp_24(framed(FRAME, (1, 2, 3)))})
         skins = os.path.dirname(skin)
-        odd = os.path.join(self.tmp.name, '日本語')
-        shutil.copytree(skin, odd)
         ini = os.path.join(ROOT, 'plugin', 'plugin.ini')
-        junk = os.path.join(self.tmp.name, 'song.m4a')
-        with open(junk, 'w') as f:
-            f.write('not a song')
+        junk = self.write('song.m4a', b'not a song')
         silent = os.path.join(self.tmp.name, 'silent.wav')
         with wave.open(silent, 'wb') as w:
             w.setnchannels(2)
@@ -275,7 +238,7 @@ class ArchiveCheck(unittest.TestCase):
         self.refused(folder, 'cannot read the folder %s: permission denied' % folder)
 
 
-class Collection(unittest.TestCase):
+class Collection(ReportChecks, unittest.TestCase):
     """The twenty generated skins, checked and previewed as a Skins folder."""
 
     @classmethod
@@ -290,19 +253,12 @@ class Collection(unittest.TestCase):
     def tearDownClass(cls):
         cls.tmp.cleanup()
 
-    def expect_lines(self, expected):
-        for line in expected:
-            self.assertIn(line, self.lines, 'missing line; the output:\n' + '\n'.join(self.lines))
-
     def test_a_line_per_skin_in_catalogue_order(self):
         self.assertEqual(1, self.status, self.err)
         start = self.lines.index(
             'skin analyser style blend visibility colour warnings main bitmap')
         names = [line.split(' ')[0] for line in self.lines[start + 1:start + 21]]
-        self.assertEqual(['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip',
-                          'Glacier', 'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon',
-                          'Meadow', 'Nimbus', 'Orchid', 'Pine', 'Quartz', 'Reef'], names)
-        verdicts = VERDICTS
+        self.assertEqual(ORDER, names)
         plain = 'shown peaks mix 49/128 (38.2%) {} 0 loads, 275 x 116, 24 bits'
         rows = {
             'Aurora': plain, 'Echo-2': plain, 'Quartz': plain, 'Reef': plain,
@@ -315,10 +271,10 @@ class Collection(unittest.TestCase):
             'Iris': 'shown peaks mix 49/128 (38.2%) - 0 cut short or malformed',
             'Pine': 'shown rain add 128/128 (100.0%) {} 0 loads, 275 x 116, 24 bits',
         }
-        self.expect_lines([name + ' ' + row.format(verdicts[name]) for name, row in rows.items()] + [
+        self.expect_lines([name + ' ' + row.format(VERDICTS[name]) for name, row in rows.items()] + [
             '20 skins, 19 show the analyser, 3 of them faint or worse, 1 without a usable main.bmp',
             'birch.wsz: its skin is in the folder "Birch" of the archive',
-        ])
+        ], self.lines)
         self.assertFalse([n for n in ('readme.txt', 'thumb.bmp')
                           if any(line.startswith(n) for line in self.lines)])
 
@@ -331,7 +287,7 @@ class Collection(unittest.TestCase):
             'equal signatures: "Echo-1" and "Echo-2": the plug-in takes both for "Echo-1"',
             'close signatures: "Kelp" and "Kelp-2" differ in only 2 of the 32 points',
             'archive "birch.wsz": while it is shown the plug-in finds no skin (no point agrees)',
-        ])
+        ], self.lines)
         self.assertEqual(1, sum(line.startswith('equal signatures') for line in self.lines))
 
     def host_shows(self, skin):
@@ -350,8 +306,7 @@ class Collection(unittest.TestCase):
         self.assertEqual(0, result.returncode, result.stdout)
         frames = capture_to_gif.read_capture(capture)[1]
         self.assertTrue(frames, 'no frame captured')
-        last = np.asarray(frames[-1][1]).reshape(-1, 3)
-        return {tuple(int(v) for v in c) for c in np.unique(last, axis=0)}
+        return colours_of(np.asarray(frames[-1][1]))
 
     def test_the_plug_ins_own_locator_picks_the_same(self):
         # Echo-2 shown: the plug-in draws over Echo-1's background.
@@ -367,10 +322,6 @@ class Collection(unittest.TestCase):
 class ContactSheet(unittest.TestCase):
     """scripts/preview --all on the twenty skins, to an MP3 song."""
 
-    ORDER = ['Aurora', 'birch.wsz', 'Cedar', 'Dune', 'Echo-1', 'Echo-2', 'Fjord.zip', 'Glacier',
-             'Harbour', 'Iris', 'Juniper', 'Kelp', 'Kelp-2', 'Lagoon', 'Meadow', 'Nimbus',
-             'Orchid', 'Pine', 'Quartz', 'Reef']
-
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory()
@@ -379,9 +330,8 @@ class ContactSheet(unittest.TestCase):
         cls.out = os.path.join(cls.tmp.name, 'out')
         song = os.path.join(cls.tmp.name, 'song.mp3')
         write_song(song)
-        cls.status, cls.stdout, cls.stderr = run(
-            [os.path.join(SCRIPTS, 'preview'), '--all', skins, song, '--out', cls.out, '--no-build',
-             '--keep-captures'])
+        cls.status, cls.stdout, cls.stderr = run_tool('preview', '--all', skins, song, '--out', cls.out,
+                                                      '--no-build', '--keep-captures')
 
     @classmethod
     def tearDownClass(cls):
@@ -396,28 +346,23 @@ class ContactSheet(unittest.TestCase):
         x, y = (k % 4) * 244 + 8, (k // 4) * 102 + 22
         return image[y:y + 48, x:x + 228]
 
-    @staticmethod
-    def colours(panel):
-        return {tuple(int(v) for v in c) for c in np.unique(panel.reshape(-1, 3), axis=0)}
-
     def test_one_cell_per_skin(self):
         self.assertIn('preview: Cedar shows no analyser in its own settings', self.stdout)
-        verdicts = VERDICTS
         for name in ('Orchid', 'Quartz', 'Reef'):
             self.assertIn('preview: %s: analyser faint (bars median ' % name, self.stdout)
         self.assertIn('preview: Iris: main.bmp cut short: black bars', self.stdout)
         self.assertEqual(['captures', 'sheet.gif', 'sheet.png'], sorted(os.listdir(self.out)))
-        self.assertEqual(sorted(name + '.cap' for name in self.ORDER),
+        self.assertEqual(sorted(name + '.cap' for name in ORDER),
                          sorted(os.listdir(os.path.join(self.out, 'captures'))))
         with Image.open(os.path.join(self.out, 'sheet.png')) as png:
             self.assertEqual((976, 510), png.size)
             sheet = np.asarray(png.convert('RGB'))
-        for k, name in enumerate(self.ORDER):
+        for k, name in enumerate(ORDER):
             panel = self.panel(sheet, k)
             # Enlarged three times: every 3 x 3 block is one pixel.
             small = panel[::3, ::3]
             self.assertTrue(np.array_equal(panel, np.repeat(np.repeat(small, 3, 0), 3, 1)), name)
-            got = self.colours(panel)
+            got = colours_of(panel)
             others = {vis_colour(j) for j, other in enumerate(SKINS) if other != name}
             self.assertFalse(got & others, '%s shows another skin\'s background' % name)
             own = vis_colour(SKINS.index(name))
@@ -432,9 +377,9 @@ class ContactSheet(unittest.TestCase):
                 self.assertGreater(len(got), 1, '%s shows no analyser' % name)
             # A bad main bitmap and a faint analyser are said below, not framed.
             x, y = (k % 4) * 244 + 8, (k // 4) * 102 + 22
-            below = self.colours(sheet[y + 50:y + 60, x:x + 228])
+            below = colours_of(sheet[y + 50:y + 60, x:x + 228])
             if name != 'Cedar':
-                said = name == 'Iris' or verdicts[name] != 'clearly visible'
+                said = name == 'Iris' or VERDICTS[name] != 'clearly visible'
                 self.assertEqual(said, pictures.MARK in below, name)
                 self.assertNotEqual(pictures.MARK, tuple(int(v) for v in sheet[y - 2, x - 2]),
                                     name)
@@ -446,14 +391,11 @@ class ContactSheet(unittest.TestCase):
                 gif.seek(k)
                 frames.append(np.asarray(gif.convert('RGB')))
         self.assertEqual((510, 976, 3), frames[0].shape)
-        for k, name in enumerate(self.ORDER):
+        for k, name in enumerate(ORDER):
             panels = [self.panel(f, k) for f in frames]
             moving = any(not np.array_equal(panels[0], p) for p in panels)
             self.assertEqual(name not in ('Cedar', 'Iris'), moving, name)
 
 
 if __name__ == '__main__':
-    if not os.environ.get('ZELPIN_DISPLAY_UP'):
-        os.execv(os.path.join(SCRIPTS, 'with-display'),
-                 [os.path.join(SCRIPTS, 'with-display'), sys.executable] + sys.argv)
-    unittest.main()
+    main()

@@ -1,14 +1,7 @@
-"""The skin makers' tools: scripts/check reports what the plug-in reads from a
-skin folder and how visible its analyser is, scripts/preview plays a skin and
-turns the analyser into GIFs.
-
-Runs under the virtual display (ctest starts it; run directly, this file
-starts it itself), with ZELPIN_BUILD naming a built tree.
-"""
+"""scripts/check and scripts/preview on skin folders the tests write; run
+under the virtual display (this file starts it when run directly)."""
 
 import os
-import subprocess
-import sys
 import tempfile
 import unittest
 
@@ -17,10 +10,9 @@ from PIL import Image
 from skimage.color import deltaE_ciede2000, rgb2lab
 
 from scriptlib import capture_to_gif, pictures, skin_preview
-from tests.support.skin_collection_fixtures import write_song
-
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SCRIPTS = os.path.join(ROOT, 'scripts')
+from tests.support.skin_collection_fixtures import (ReportChecks, bmp_24, colours_of, bmp_8, framed, halves,
+                                                    main, run_tool, saved, settings, squeeze,
+                                                    write_folder, write_song)
 
 # Pairs 1, 7, 9, 13, 17, 25, 33 and 34 of the CIEDE2000 test data of Sharma,
 # Wu and Dalal (2005): L*a*b* of both colours and the difference to 4 places.
@@ -40,29 +32,7 @@ SRGB_LAB = [((255, 0, 0), (53.2408, 80.0925, 67.2032)), ((0, 255, 0), (87.7347, 
             ((0, 0, 255), (32.2970, 79.1875, -107.8602)), ((255, 255, 255), (100.0, 0.0, 0.0))]
 
 
-def write(path, data):
-    with open(path, 'wb') as f:
-        f.write(data.encode() if isinstance(data, str) else data)
-
-
-def main_bitmap(path, colour_at, size=(275, 116), palette=None):
-    """A main bitmap; colour_at(x, y) gives RGB, or a palette index for an
-    8-bit one."""
-    if palette:
-        image = Image.new('P', size)
-        image.putpalette([c for rgb in palette for c in rgb] + [0] * (768 - 3 * len(palette)))
-    else:
-        image = Image.new('RGB', size)
-    image.putdata([colour_at(x, y) for y in range(size[1]) for x in range(size[0])])
-    image.save(path, 'BMP')
-
-
-def in_vis_area(x, y):
-    return 24 <= x < 100 and 43 <= y < 59
-
-
-def squeeze(line):
-    return ' '.join(line.split())
+SHADES = [(30, 60 + k, 140 + k) for k in range(16)]
 
 
 def viscolor(bars, peak):
@@ -70,181 +40,170 @@ def viscolor(bars, peak):
     return ''.join('%d,%d,%d\n' % c for c in [(0, 0, 0)] * 2 + bars + [(0, 0, 0)] * 5 + [peak])
 
 
-class Check(unittest.TestCase):
+def flat(colour, size=(275, 116)):
+    return bmp_24(framed(colour, colour, size))
+
+
+# A skin folder each: its files, the plugin.ini given (None: none), the exit
+# status, lines the report must hold, and {line start: how many lines start so}.
+DEFAULTS = [
+    'Settings file: none (neither zelpin.txt nor zelpin.ini): every key takes its default',
+    'BlendMethod missing 0 (missing: the default)',
+    'AnalyzerMode missing 1 (missing: the default)',
+    # 40 percent is 51/128, handed back as 39 percent: 49/128.
+    'Ratio missing 49/128 (38.2%) (missing: the default 51/128 handed over as 39%)',
+    'Enable missing 1 on (missing: the default)',
+    'Peaks missing 1 on (missing: the default)',
+    'Rain missing 0 off (missing: the default)',
+]
+A_THEN_B = '|' + 'A' * 38 + 'B' * 38 + '|'
+
+
+def cut_bitmap():
+    return bmp_24(framed((1, 2, 3), (1, 2, 3)))[:1000]
+
+
+CASES = {
+    # An empty folder is refused as no skin; a stray file makes one of it.
+    'bare': ({'readme.txt': 'no skin file'}, None, 3, DEFAULTS + [
+        'Defaults (built-in; no plugin.ini given):',
+        'BlendMethod 0, AnalyzerMode 1, Ratio 51/128 (39.8%), Enable 1, Peaks 1, Rain 0',
+        'Vis colours: viscolor.txt is missing: the built-in colours apply',
+        'Main bitmap: main.bmp',
+        'missing: the plug-in builds no bar frames for this skin and draws those of the '
+        'skin before it (black ones when there was none)',
+        'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
+        'no figure: main.bmp is missing: the plug-in builds no bar frames for this skin'], {}),
+    'ini-only': ({'zelpin.ini': '[ZELPIN]\r\nBlendMethod=1\r\nAnalyzerMode=2\r\nRatio=25\r\nPeaks=0\r\n'},
+                 None, 3, [
+        'Settings file: zelpin.ini (there is no zelpin.txt)',
+        'BlendMethod "1" = 1 1',
+        'AnalyzerMode "2" = 2 2',
+        'Ratio "25" = 25 32/128 (25.0%)',
+        'Peaks "0" = 0 0 off',
+        'Analyser: bars, blend add at 32/128 (25.0%), bar colours by height'], {}),
+    # With both, only zelpin.txt counts, even without the section.
+    'both': ({'zelpin.txt': '[Other]\r\nBlendMethod=2\r\n',
+              'zelpin.ini': '[ZELPIN]\r\nBlendMethod=2\r\nRatio=100\r\n'}, None, 3, DEFAULTS[1:] + [
+        'Settings file: zelpin.txt (zelpin.ini is there too and is not read)',
+        'it has no section [ZELPIN]: every key takes its default'], {}),
+    'range': ({'ZELPIN.TXT': '[zelpin]\r\nBlendMethod=258\r\nAnalyzerMode=5\r\nRatio=150\r\n'
+                             'Enable=256\r\nPeaks=\r\nRain=1\r\n'}, None, 3, [
+        'Settings file: ZELPIN.TXT (as zelpin.txt)',
+        'BlendMethod "258" = 258 2 (low byte taken: 258 is 2)',
+        'AnalyzerMode "5" = 5 1 (out of range 0..2: the default)',
+        'Ratio "150" = 150 51/128 (39.8%) (out of range 0..100: the default 51/128 itself)',
+        'Enable "256" = 256 256 on',
+        'Peaks "" = 1 1 on (empty: the default)',
+        'Rain "1" = 1 1 on',
+        'Analyser: rain, blend subtract at 51/128 (39.8%), bar colours from the tip'], {}),
+    'range2': ({'zelpin.txt': '[ZELPIN]\r\nBlendMethod=3\r\nAnalyzerMode=256\r\nRatio=356\r\n'},
+               None, 3, [
+        'BlendMethod "3" = 3 0 (out of range 0..2: the default)',
+        'AnalyzerMode "256" = 256 0 (low byte taken: 256 is 0)',
+        'Ratio "356" = 356 128/128 (100.0%) (low byte taken: 356 is 100%)'], {}),
+    'with-defaults': ({'zelpin.txt': '[ZELPIN]\r\nBlendMethod=7\r\n'},
+                      '[ZELPIN]\r\nBlendMethod=2\r\nRatio=50\r\nRain=1\r\n', 3, [
+        'BlendMethod 2, AnalyzerMode 1, Ratio 64/128 (50.0%), Enable 1, Peaks 1, Rain 1',
+        'BlendMethod "7" = 7 2 (out of range 0..2: the default)',
+        'Ratio missing 64/128 (50.0%) (missing: the default 64/128 handed over as 50%)',
+        'Analyser: rain, blend subtract at 64/128 (50.0%), bar colours from the tip'], {}),
+    'off': ({'zelpin.txt': '[ZELPIN]\r\nEnable=0\r\n'}, None, 1, [
+        'Enable "0" = 0 0 off',
+        'Vis colours: viscolor.txt is missing: the built-in colours apply',
+        'Main bitmap: main.bmp (not read while Enable is 0)',
+        'No analyser: Enable is 0, so the plug-in draws nothing for this skin',
+        'no figure: Enable is 0: the plug-in draws nothing for this skin'], {'Analyser:': 0}),
+    'off-by-default': ({'readme.txt': ''}, '[ZELPIN]\r\nEnable=0\r\n', 1, [
+        'Enable missing 0 off (missing: the default)',
+        'No analyser: Enable is 0 by default, so the plug-in draws nothing for this skin'], {}),
+    'colours': ({'viscolor.txt': '\n// a comment\n300 -1 7\n255,128\n0,abc\n239, 49 ,\t16 // bar\n'},
+                None, 3, [
+        'entry use stored line as read',
+        '0 unused 0,0,0 ""',
+        '1 unused 0,0,0 "// a comment"',
+        '2 bar 1 44,255,7 "300 -1 7"',
+        'red 300 wraps to 44',
+        'green -1 wraps to 255',
+        '3 bar 2 255,128,0 "255,128"',
+        'only 2 of 3 components are numbers: the others are 0',
+        '4 bar 3 0,0,0 "0,abc"',
+        'only 1 of 3 components is a number: the others are 0; stores black',
+        '5 bar 4 239,49,16 "239, 49 ,\\t16 // bar"',
+        '6 bar 5 214,115,0 (the built-in colour: the file has only 6 lines)',
+        '23 peak 150,150,150 (the built-in colour: the file has only 6 lines)',
+        '3 lines without three numbers store black by mistake, 1 wraps a component, '
+        '18 entries keep the built-in colour'], {'no number on the line: stores black': 2}),
+    # 8 bits: the frame 40,50,60, the vis area in two halves.
+    'upper': ({'MAIN.BMP': bmp_8(halves((40, 50, 60)))}, None, 0, [
+        'Main bitmap: MAIN.BMP (as main.bmp)',
+        'loads: 275 x 116, 8 bits per pixel',
+        'the 76 x 16 analyser area at 24,43 lies inside the image',
+        'average colour 20,30,40; 2 colours',
+        'A = 10,20,30 (608 pixels)',
+        'B = 30,40,50 (608 pixels)'], {A_THEN_B: 16}),
+    # 90 x 50: 66 x 7 of the area come from the image, the rest is black.
+    'small': ({'main.bmp': flat((40, 50, 60), (90, 50))}, None, 0, [
+        'loads: 90 x 50, 24 bits per pixel',
+        'the 76 x 16 analyser area at 24,43 reaches beyond the image: 66 x 7 of it',
+        'average colour 15,19,23; 2 colours',
+        'A = 0,0,0 (754 pixels)',
+        'B = 40,50,60 (462 pixels)'], {'|' + 'B' * 66 + 'A' * 10 + '|': 7, '|' + 'A' * 76 + '|': 9}),
+    # A cut file is refused before the platform's loader sees it.
+    'cut': ({'main.bmp': cut_bitmap()}, None, 3, [
+        'not a complete bitmap file (1000 bytes: cut short or malformed), not loaded:',
+        'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
+        'no figure: main.bmp is cut short or malformed: the plug-in builds no bar frames '
+        'for this skin'], {}),
+    # A misspelt key, words for numbers, and a PNG saved as main.bmp.
+    'pitfalls': ({'zelpin.txt': '[ZELPIN]\r\nBlendMode=2\r\nPeaks=yes\r\nRain=1abc\r\nRatio=0x20\r\n',
+                  'main.bmp': saved(Image.new('RGB', (275, 116), (9, 9, 9)), 'PNG')}, None, 3, [
+        'unknown key "BlendMode": the plug-in ignores it (the nearest known key: BlendMethod)',
+        'BlendMethod missing 0 (missing: the default)',
+        'Peaks "yes" = 0 0 off',
+        '"yes" is not a number: it reads as 0',
+        '"1abc" is not a number: it reads as 1',
+        'Ratio "0x20" = 32 40/128 (31.2%)',
+        'not a bitmap file but a PNG image (save it as a Windows BMP), not loaded:',
+        'No bars of its own: main.bmp cannot be used, so the plug-in draws the bar frames of',
+        'no figure: main.bmp is a PNG image: the plug-in builds no bar frames for this skin'],
+     {'"0x20" is not a number': 0}),
+}
+
+
+class Check(ReportChecks, unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
         self.addCleanup(self.tmp.cleanup)
 
     def skin(self, name, files):
         folder = os.path.join(self.tmp.name, name)
-        os.makedirs(folder)
-        for file_name, data in files.items():
-            if callable(data):
-                data(os.path.join(folder, file_name))
-            else:
-                write(os.path.join(folder, file_name), data)
+        write_folder(folder, files)
         return folder
 
     def check(self, folder, *extra, status=0):
-        run = subprocess.run([os.path.join(SCRIPTS, 'check'), folder] + list(extra),
-                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        out = run.stdout.decode()
-        self.assertEqual(status, run.returncode, 'exit status; the output:\n' + out)
+        code, out, err = run_tool('check', folder, *extra)
+        self.assertEqual(status, code, 'exit status; the output:\n' + out + err)
         self.assertNotIn('\r', out)
-        return [squeeze(line) for line in out.splitlines()]
+        return [squeeze(line) for line in (out + err).splitlines()]
 
-    def expect_lines(self, expected, lines):
-        for line in expected:
-            self.assertIn(line, lines, 'missing line; the output:\n' + '\n'.join(lines))
-
-    def test_without_settings_file_every_key_takes_its_default(self):
-        # An empty folder is refused as no skin; a stray file makes one of it.
-        lines = self.check(self.skin('bare', {'readme.txt': 'no skin file'}), status=3)
-        self.expect_lines([
-            'Defaults (built-in; no plugin.ini given):',
-            'BlendMethod 0, AnalyzerMode 1, Ratio 51/128 (39.8%), Enable 1, Peaks 1, Rain 0',
-            'Settings file: none (neither zelpin.txt nor zelpin.ini): every key takes its default',
-            'BlendMethod missing 0 (missing: the default)',
-            'AnalyzerMode missing 1 (missing: the default)',
-            # 40 percent is 51/128, handed back as 39 percent: 49/128.
-            'Ratio missing 49/128 (38.2%) (missing: the default 51/128 handed over as 39%)',
-            'Enable missing 1 on (missing: the default)',
-            'Peaks missing 1 on (missing: the default)',
-            'Rain missing 0 off (missing: the default)',
-            'Vis colours: viscolor.txt is missing: the built-in colours apply',
-            'Main bitmap: main.bmp',
-            'missing: the plug-in builds no bar frames for this skin and draws those of the '
-            'skin before it (black ones when there was none)',
-            'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
-            'no figure: main.bmp is missing: the plug-in builds no bar frames for this skin',
-        ], lines)
-
-    def test_zelpin_ini_is_read_only_without_zelpin_txt(self):
-        lines = self.check(self.skin('ini-only', {
-            'zelpin.ini': '[ZELPIN]\r\nBlendMethod=1\r\nAnalyzerMode=2\r\nRatio=25\r\nPeaks=0\r\n'}),
-            status=3)
-        self.expect_lines([
-            'Settings file: zelpin.ini (there is no zelpin.txt)',
-            'BlendMethod "1" = 1 1',
-            'AnalyzerMode "2" = 2 2',
-            'Ratio "25" = 25 32/128 (25.0%)',
-            'Peaks "0" = 0 0 off',
-            'Analyser: bars, blend add at 32/128 (25.0%), bar colours by height',
-        ], lines)
-
-        # With both, only zelpin.txt counts, even without the section.
-        lines = self.check(self.skin('both', {
-            'zelpin.txt': '[Other]\r\nBlendMethod=2\r\n',
-            'zelpin.ini': '[ZELPIN]\r\nBlendMethod=2\r\nRatio=100\r\n'}), status=3)
-        self.expect_lines([
-            'Settings file: zelpin.txt (zelpin.ini is there too and is not read)',
-            'it has no section [ZELPIN]: every key takes its default',
-            'BlendMethod missing 0 (missing: the default)',
-            'Ratio missing 49/128 (38.2%) (missing: the default 51/128 handed over as 39%)',
-        ], lines)
-
-    def test_out_of_range_values_and_low_bytes(self):
-        lines = self.check(self.skin('range', {
-            'ZELPIN.TXT': '[zelpin]\r\nBlendMethod=258\r\nAnalyzerMode=5\r\nRatio=150\r\n'
-                          'Enable=256\r\nPeaks=\r\nRain=1\r\n'}), status=3)
-        self.expect_lines([
-            'Settings file: ZELPIN.TXT (as zelpin.txt)',
-            'BlendMethod "258" = 258 2 (low byte taken: 258 is 2)',
-            'AnalyzerMode "5" = 5 1 (out of range 0..2: the default)',
-            'Ratio "150" = 150 51/128 (39.8%) (out of range 0..100: the default 51/128 itself)',
-            'Enable "256" = 256 256 on',
-            'Peaks "" = 1 1 on (empty: the default)',
-            'Rain "1" = 1 1 on',
-            'Analyser: rain, blend subtract at 51/128 (39.8%), bar colours from the tip',
-        ], lines)
-
-        lines = self.check(self.skin('range2', {
-            'zelpin.txt': '[ZELPIN]\r\nBlendMethod=3\r\nAnalyzerMode=256\r\nRatio=356\r\n'}),
-            status=3)
-        self.expect_lines([
-            'BlendMethod "3" = 3 0 (out of range 0..2: the default)',
-            'AnalyzerMode "256" = 256 0 (low byte taken: 256 is 0)',
-            'Ratio "356" = 356 128/128 (100.0%) (low byte taken: 356 is 100%)',
-        ], lines)
-
-    def test_plugin_ini_gives_the_defaults(self):
-        ini = os.path.join(self.tmp.name, 'plugin.ini')
-        write(ini, '[ZELPIN]\r\nBlendMethod=2\r\nRatio=50\r\nRain=1\r\n')
-        lines = self.check(self.skin('with-defaults', {
-            'zelpin.txt': '[ZELPIN]\r\nBlendMethod=7\r\n'}), '--plugin-ini', ini, status=3)
-        self.expect_lines([
-            'BlendMethod 2, AnalyzerMode 1, Ratio 64/128 (50.0%), Enable 1, Peaks 1, Rain 1',
-            'BlendMethod "7" = 7 2 (out of range 0..2: the default)',
-            'Ratio missing 64/128 (50.0%) (missing: the default 64/128 handed over as 50%)',
-            'Analyser: rain, blend subtract at 64/128 (50.0%), bar colours from the tip',
-        ], lines)
-
-    def test_enable_0_shows_no_analyser(self):
-        lines = self.check(self.skin('off', {'zelpin.txt': '[ZELPIN]\r\nEnable=0\r\n'}), status=1)
-        self.expect_lines([
-            'Enable "0" = 0 0 off',
-            'Vis colours: viscolor.txt is missing: the built-in colours apply',
-            'Main bitmap: main.bmp (not read while Enable is 0)',
-            'No analyser: Enable is 0, so the plug-in draws nothing for this skin',
-            'no figure: Enable is 0: the plug-in draws nothing for this skin',
-        ], lines)
-        self.assertFalse([line for line in lines if line.startswith('Analyser:')])
-
-        ini = os.path.join(self.tmp.name, 'plugin.ini')
-        write(ini, '[ZELPIN]\r\nEnable=0\r\n')
-        lines = self.check(self.skin('off-by-default', {'readme.txt': ''}), '--plugin-ini', ini, status=1)
-        self.expect_lines(['Enable missing 0 off (missing: the default)',
-                           'No analyser: Enable is 0 by default, so the plug-in draws nothing '
-                           'for this skin'], lines)
-
-    def test_vis_colour_lines_as_read(self):
-        lines = self.check(self.skin('colours', {'viscolor.txt': (
-            '\n'
-            '// a comment\n'
-            '300 -1 7\n'
-            '255,128\n'
-            '0,abc\n'
-            '239, 49 ,\t16 // bar\n')}), status=3)
-        self.expect_lines([
-            'entry use stored line as read',
-            '0 unused 0,0,0 ""',
-            '1 unused 0,0,0 "// a comment"',
-            '2 bar 1 44,255,7 "300 -1 7"',
-            'red 300 wraps to 44',
-            'green -1 wraps to 255',
-            '3 bar 2 255,128,0 "255,128"',
-            'only 2 of 3 components are numbers: the others are 0',
-            '4 bar 3 0,0,0 "0,abc"',
-            'only 1 of 3 components is a number: the others are 0; stores black',
-            '5 bar 4 239,49,16 "239, 49 ,\\t16 // bar"',
-            '6 bar 5 214,115,0 (the built-in colour: the file has only 6 lines)',
-            '23 peak 150,150,150 (the built-in colour: the file has only 6 lines)',
-            '3 lines without three numbers store black by mistake, 1 wraps a component, '
-            '18 entries keep the built-in colour',
-        ], lines)
-        self.assertEqual(2, lines.count('no number on the line: stores black'))
-
-    def test_main_bitmap_in_another_letter_case_and_depth(self):
-        # 8 bits: the frame 40,50,60; the vis area's left half 10,20,30, its right half 30,40,50.
-        lines = self.check(self.skin('upper', {'MAIN.BMP': lambda path: main_bitmap(
-            path, lambda x, y: (1 if x < 62 else 2) if in_vis_area(x, y) else 0,
-            palette=[(40, 50, 60), (10, 20, 30), (30, 40, 50)])}))
-        self.expect_lines([
-            'Main bitmap: MAIN.BMP (as main.bmp)',
-            'loads: 275 x 116, 8 bits per pixel',
-            'the 76 x 16 analyser area at 24,43 lies inside the image',
-            'average colour 20,30,40; 2 colours',
-            'A = 10,20,30 (608 pixels)',
-            'B = 30,40,50 (608 pixels)',
-        ], lines)
-        self.assertEqual(16, lines.count('|' + 'A' * 38 + 'B' * 38 + '|'))
+    def test_each_skin_as_read(self):
+        for name, (files, plugin_ini, status, expected, counts) in CASES.items():
+            with self.subTest(name):
+                extra = []
+                if plugin_ini:
+                    write_folder(self.tmp.name, {name + '.ini': plugin_ini})
+                    extra = ['--plugin-ini', os.path.join(self.tmp.name, name + '.ini')]
+                lines = self.check(self.skin(name, files), *extra, status=status)
+                self.expect_lines(expected, lines)
+                self.assertEqual(counts, {start: sum(line.startswith(start) for line in lines)
+                                          for start in counts})
 
     def test_names_print_as_written(self):
         # The tool names files in the platform's ANSI code page; the terminal
         # must still see the accents of a folder and of a file name.
         folder = self.skin(os.path.join('Skins', 'Überskin Café'), {
-            'main.bmp': lambda path: main_bitmap(path, lambda x, y: (9, 9, 9)),
-            'Zelpin.Txt': '[ZELPIN]\r\nRatio=100\r\n'})
+            'main.bmp': flat((9, 9, 9)), 'Zelpin.Txt': '[ZELPIN]\r\nRatio=100\r\n'})
         windows = 'Z:' + folder.replace('/', '\\')
         self.expect_lines(['Skin folder: %s' % windows, 'Settings file: Zelpin.Txt (as zelpin.txt)'],
                           self.check(folder))
@@ -252,53 +211,6 @@ class Check(unittest.TestCase):
         self.expect_lines(['Skins folder: Z:' + os.path.dirname(folder).replace('/', '\\')], lines)
         self.assertTrue(any(line.startswith('Überskin Café shown peaks mix 128/128') for line in lines),
                         'no row for "Überskin Café"; the output:\n' + '\n'.join(lines))
-
-    def test_small_missing_and_cut_bitmaps(self):
-        # 90 x 50: 66 x 7 of the area come from the image, the rest is black.
-        lines = self.check(self.skin('small', {
-            'main.bmp': lambda p: main_bitmap(p, lambda x, y: (40, 50, 60), size=(90, 50))}))
-        self.expect_lines([
-            'loads: 90 x 50, 24 bits per pixel',
-            'the 76 x 16 analyser area at 24,43 reaches beyond the image: 66 x 7 of it',
-            'average colour 15,19,23; 2 colours',
-            'A = 0,0,0 (754 pixels)',
-            'B = 40,50,60 (462 pixels)',
-        ], lines)
-        self.assertEqual(7, lines.count('|' + 'B' * 66 + 'A' * 10 + '|'))
-        self.assertEqual(9, lines.count('|' + 'A' * 76 + '|'))
-
-        # A cut file is refused before the platform's loader sees it.
-        def cut(path):
-            main_bitmap(path, lambda x, y: (1, 2, 3))
-            with open(path, 'r+b') as f:
-                f.truncate(1000)
-        lines = self.check(self.skin('cut', {'main.bmp': cut}), status=3)
-        self.expect_lines([
-            'not a complete bitmap file (1000 bytes: cut short or malformed), not loaded:',
-            'Analyser: peaks, blend mix at 49/128 (38.2%), bar colours from the tip',
-            'no figure: main.bmp is cut short or malformed: the plug-in builds no bar frames '
-            'for this skin',
-        ], lines)
-
-    def test_pitfalls_are_named(self):
-        # A misspelt key, words for numbers, and a PNG saved as main.bmp.
-        def png(path):
-            Image.new('RGB', (275, 116), (9, 9, 9)).save(path, 'PNG')
-        lines = self.check(self.skin('pitfalls', {
-            'zelpin.txt': '[ZELPIN]\r\nBlendMode=2\r\nPeaks=yes\r\nRain=1abc\r\nRatio=0x20\r\n',
-            'main.bmp': png}), status=3)
-        self.expect_lines([
-            'unknown key "BlendMode": the plug-in ignores it (the nearest known key: BlendMethod)',
-            'BlendMethod missing 0 (missing: the default)',
-            'Peaks "yes" = 0 0 off',
-            '"yes" is not a number: it reads as 0',
-            '"1abc" is not a number: it reads as 1',
-            'Ratio "0x20" = 32 40/128 (31.2%)',
-            'not a bitmap file but a PNG image (save it as a Windows BMP), not loaded:',
-            'No bars of its own: main.bmp cannot be used, so the plug-in draws the bar frames of',
-            'no figure: main.bmp is a PNG image: the plug-in builds no bar frames for this skin',
-        ], lines)
-        self.assertFalse([line for line in lines if '0x20' in line and 'not a number' in line])
 
     def test_visibility_figures_and_the_best_setting(self):
         # The CIEDE2000 in use, and its colour space, against published values.
@@ -313,11 +225,10 @@ class Check(unittest.TestCase):
         # Flat backgrounds, and one of two halves under hanging bars, which
         # light the top half most. Figures worked out from the blends'
         # definitions and skimage's CIEDE2000, independently of the tool.
-        shades = [(30, 60 + k, 140 + k) for k in range(16)]
         cases = [
             # name, background (one colour or 16 rows), bar colours, peak colour, settings,
             # the lines expected
-            ('own-hue', (30, 60, 140), shades, (30, 83, 163), {}, [
+            ('own-hue', SHADED, SHADES, (30, 83, 163), {}, [
                 'bars median 0.34, 10th percentile 0.00',
                 'peaks median 2.76, 10th percentile 2.76',
                 'the analyser is invisible (bars median below 2.3, the just-noticeable difference)',
@@ -355,11 +266,10 @@ class Check(unittest.TestCase):
         ]
         for name, background, bars, peak, keys, expected in cases:
             rows = background if len(background) == 16 else [background] * 16
-            files = {'main.bmp': lambda path, rows=rows: main_bitmap(
-                         path, lambda x, y: rows[y - 43] if in_vis_area(x, y) else (1, 2, 3)),
+            files = {'main.bmp': bmp_24(framed((1, 2, 3), rows)),
                      'viscolor.txt': viscolor(bars, peak)}
             if keys:
-                files['zelpin.txt'] = '[ZELPIN]\r\n' + ''.join('%s=%d\r\n' % kv for kv in keys.items())
+                files['zelpin.txt'] = settings(**keys)
             lines = self.check(self.skin(name, files))
             self.expect_lines(expected, lines)
             # At the full ratio one row each, not two.
@@ -369,16 +279,7 @@ class Check(unittest.TestCase):
 
 BACKGROUND = (0, 0, 128)
 WHITE = (255, 255, 255)
-
-
-SHADES = [(30, 60 + k, 140 + k) for k in range(16)]
 SHADED = (30, 60, 140)
-
-
-def preview(skin, song, out, seconds):
-    return subprocess.run(
-        [os.path.join(SCRIPTS, 'preview'), skin, song, '--out', out, '--seconds', str(seconds),
-         '--keep-captures', '--no-build'], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
 
 
 class Preview(unittest.TestCase):
@@ -387,39 +288,32 @@ class Preview(unittest.TestCase):
     played to a FLAC song; and, played briefly to an OGG song, one whose bars
     are shades of its background. (The contact sheet plays an MP3 song.)"""
 
-    SECONDS = 1.5
-
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory()
-        skin = os.path.join(cls.tmp.name, 'Case Skin')
-        os.makedirs(skin)
-        main_bitmap(os.path.join(skin, 'MAIN.BMP'), lambda x, y: BACKGROUND)
         colours = ['0,0,0'] * 2 + ['255,255,255'] * 16 + ['0,0,0'] * 5 + ['255,0,0']
-        write(os.path.join(skin, 'VisColor.TXT'), '\r\n'.join(colours) + '\r\n')
-        write(os.path.join(skin, 'Zelpin.Txt'),
-              '[ZELPIN]\r\nBlendMethod=0\r\nAnalyzerMode=1\r\nRatio=100\r\nPeaks=1\r\nRain=0\r\n')
-        cls.out = os.path.join(cls.tmp.name, 'out')
-        song = os.path.join(cls.tmp.name, 'song.flac')
-        write_song(song)
-        cls.result = preview(skin, song, cls.out, cls.SECONDS)
+        cls.out, cls.result = cls.preview('Case Skin', {
+            'MAIN.BMP': flat(BACKGROUND), 'VisColor.TXT': '\r\n'.join(colours) + '\r\n',
+            'Zelpin.Txt': settings(BlendMethod=0, AnalyzerMode=1, Ratio=100, Peaks=1, Rain=0)},
+            'song.flac', 1.5)
+        cls.shaded_out, cls.shaded = cls.preview('Shaded', {
+            'main.bmp': flat(SHADED), 'viscolor.txt': viscolor(SHADES, SHADES[-1])}, 'song.ogg', 0.5)
 
-        shaded = os.path.join(cls.tmp.name, 'Shaded')
-        os.makedirs(shaded)
-        main_bitmap(os.path.join(shaded, 'main.bmp'), lambda x, y: SHADED)
-        write(os.path.join(shaded, 'viscolor.txt'), viscolor(SHADES, SHADES[-1]))
-        cls.shaded_out = os.path.join(cls.tmp.name, 'shaded')
-        song = os.path.join(cls.tmp.name, 'song.ogg')
+    @classmethod
+    def preview(cls, name, files, song, seconds):
+        skin, out, song = (os.path.join(cls.tmp.name, n) for n in (name, name + '-out', song))
+        write_folder(skin, files)
         write_song(song)
-        cls.shaded = preview(shaded, song, cls.shaded_out, 0.5)
+        return out, run_tool('preview', skin, song, '--out', out, '--seconds', str(seconds),
+                             '--keep-captures', '--no-build')
 
     @classmethod
     def tearDownClass(cls):
         cls.tmp.cleanup()
 
     def setUp(self):
-        for result in (self.result, self.shaded):
-            self.assertEqual(0, result.returncode, result.stdout.decode(errors='replace'))
+        for status, out, err in (self.result, self.shaded):
+            self.assertEqual(0, status, out + err)
 
     def capture(self, name, out=None):
         fps, frames = capture_to_gif.read_capture(os.path.join(out or self.out, 'captures',
@@ -478,7 +372,8 @@ class Preview(unittest.TestCase):
         self.assertEqual([
             'preview: in its own settings the analyser is clearly visible (bars median 85.52)',
             'preview: pictures in %s: analyser.gif, variants.gif, main.png, captures/; the full '
-            'report in check.txt' % self.out], self.result.stdout.decode().splitlines())
+            'report in check.txt' % self.out], self.result[1].splitlines())
+        self.assertEqual('', self.result[2])
         self.assertNotIn('best.cap', os.listdir(os.path.join(self.out, 'captures')))
 
     def test_faint_skin_frames_the_best_blend(self):
@@ -486,10 +381,10 @@ class Preview(unittest.TestCase):
         # 100% leaves black bars, the best of the six (the own-hue skin above).
         self.assertIn('preview: in its own settings the analyser is invisible (bars median 0.34); '
                       'variants.gif frames the best: BlendMethod=2, Ratio=100\n',
-                      self.shaded.stdout.decode())
+                      self.shaded[1])
         frames = np.stack(self.capture('best', self.shaded_out))
         self.assertEqual({SHADED, (0, 0, 0)},
-                         {tuple(int(v) for v in c) for c in np.unique(frames.reshape(-1, 3), axis=0)})
+                         colours_of(frames))
         grid = skin_preview.Grid('', None, 'best')
         x, y = grid.best
         gif = self.gif_frames('variants.gif', self.shaded_out)
@@ -533,8 +428,7 @@ class Preview(unittest.TestCase):
         }
         for name, colours in expected.items():
             frames = np.stack(self.capture(name))
-            got = {tuple(int(v) for v in c) for c in np.unique(frames.reshape(-1, 3), axis=0)}
-            self.assertEqual(colours, got, name)
+            self.assertEqual(colours, colours_of(frames), name)
             # Standing bars fill the bottom row more often than the top; hanging ones the top.
             drawn = np.any(frames != BACKGROUND, axis=3)
             top, bottom = int(drawn[:, 0].sum()), int(drawn[:, 15].sum())
@@ -545,7 +439,4 @@ class Preview(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    if not os.environ.get('ZELPIN_DISPLAY_UP'):
-        os.execv(os.path.join(SCRIPTS, 'with-display'),
-                 [os.path.join(SCRIPTS, 'with-display'), sys.executable] + sys.argv)
-    unittest.main()
+    main()

@@ -1,12 +1,6 @@
-"""The web page (web/, built by scripts/web) in headless Chromium, driven by
-selenium from a local server: its canvas against what the 32-bit library
-draws in the stand-in host for the same frames, its spectrum against
-scriptlib/spectrum_frames.py for the same samples, and a skin archive and a
-song given through its file inputs.
-
-Runs under the virtual display (ctest starts it), with ZELPIN_BUILD naming
-the built 32-bit tree.
-"""
+"""The web page (built by scripts/web) in headless Chromium, served locally,
+against the 32-bit library in the stand-in host (ZELPIN_BUILD) and
+scriptlib/spectrum_frames.py; run under the virtual display."""
 
 import base64
 import functools
@@ -19,7 +13,6 @@ import tempfile
 import threading
 import time
 import unittest
-import wave
 import zipfile
 
 import numpy as np
@@ -29,6 +22,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
 from scriptlib import capture_to_gif, make_sample, player_runs, spectrum_frames
+from tests.support.skin_collection_fixtures import write_song
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get('ZELPIN_BUILD', os.path.join(ROOT, 'build', 'win32'))
@@ -191,11 +185,7 @@ class WebPage(unittest.TestCase):
             for name in ('main.bmp', 'viscolor.txt', 'zelpin.txt'):
                 z.write(os.path.join(self.sample, 'Skins', 'Ember', name), 'Ember/' + name.upper())
         song = os.path.join(self.tmp.name, 'song.wav')
-        with wave.open(song, 'wb') as w:
-            w.setnchannels(2)
-            w.setsampwidth(2)
-            w.setframerate(make_sample.RATE)
-            w.writeframes(self.tune[:3 * make_sample.RATE].tobytes())
+        write_song(song)
         self.browser.find_element(By.ID, 'skin-input').send_keys(archive)
         self.wait_for("return document.getElementById('status').textContent == 'Skin loaded.'")
         self.assertEqual('1', self.browser.execute_script("return document.getElementById('blend').value"),

@@ -13,11 +13,6 @@ namespace skin_check {
 
 namespace {
 
-// The keys a skin's settings file may hold (DependQuelbix is read from
-// plugin.ini only, but is no mistake in a skin's file).
-const char* const kKnownKeys[] = {"BlendMethod", "AnalyzerMode", "Ratio", "Enable",
-                                  "Peaks", "Rain", "DependQuelbix"};
-
 bool ListHolds(const char* list, const char* name)
 {
     for (const char* entry = list; *entry; entry += std::strlen(entry) + 1)
@@ -51,23 +46,6 @@ int Distance(const char* a, const char* b)
         }
     }
     return row[n];
-}
-
-// A number as a settings file gives one: a sign, a 0x, 0o or 0b prefix,
-// digits. Anything else reads as the digits it starts with, or 0.
-bool IsPlainNumber(const char* text)
-{
-    const char* p = text;
-    if (*p == '+' || *p == '-') ++p;
-    const char* digits = "0123456789";
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
-        digits = p[1] == 'x' ? "0123456789abcdefABCDEF" : p[1] == 'o' ? "01234567" : "01";
-        p += 2;
-    }
-    if (!*p) return false;
-    for (; *p; ++p)
-        if (!std::strchr(digits, *p)) return false;
-    return true;
 }
 
 void PrintAsRead(const char* key, const RawKey& raw)
@@ -106,9 +84,9 @@ int SettingsFile::ReportUnknownKeys() const
 {
     int unknown = 0;
     for (const char* key = keys; *key; key += std::strlen(key) + 1) {
-        const char* nearest = kKnownKeys[0];
+        const char* nearest = kSettingsKeys[0];
         bool known = false;
-        for (const char* k : kKnownKeys) {
+        for (const char* k : kSettingsKeys) {
             known = known || lstrcmpiA(k, key) == 0;
             if (Distance(key, k) < Distance(key, nearest)) nearest = k;
         }
@@ -120,14 +98,14 @@ int SettingsFile::ReportUnknownKeys() const
     return unknown;
 }
 
-RawKey SettingsFile::Read(const char* key, int fallback) const
+RawKey SettingsFile::Read(SettingsKey key, int fallback) const
 {
     RawKey raw = {};
-    raw.present = hasSection && ListHolds(keys, key);
+    raw.present = hasSection && ListHolds(keys, kSettingsKeys[key]);
     raw.number = fallback;
     if (raw.present) {
-        GetPrivateProfileStringA(kSettingsSection, key, "", raw.text, sizeof raw.text, path);
-        raw.number = static_cast<int>(numbers.Int(key, fallback));
+        GetPrivateProfileStringA(kSettingsSection, kSettingsKeys[key], "", raw.text, sizeof raw.text, path);
+        raw.number = static_cast<int>(numbers.Int(kSettingsKeys[key], fallback));
     }
     return raw;
 }
@@ -135,13 +113,13 @@ RawKey SettingsFile::Read(const char* key, int fallback) const
 // A value that is no number gets a line of its own under its key.
 void ReportNotANumber(const RawKey& raw)
 {
-    if (raw.present && raw.text[0] && !IsPlainNumber(raw.text))
+    if (raw.present && raw.text[0] && !IsProfileNumber(raw.text))
         std::printf("  %-14s\"%.40s\" is not a number: it reads as %d\n", "", raw.text, raw.number);
 }
 
-void ReportChoice(const char* key, const RawKey& raw, unsigned char inEffect)
+void ReportChoice(SettingsKey key, const RawKey& raw, unsigned char inEffect)
 {
-    PrintAsRead(key, raw);
+    PrintAsRead(kSettingsKeys[key], raw);
     std::printf("%u", inEffect);
     const unsigned value = static_cast<unsigned>(raw.number);
     if (const char* absent = Absence(raw))
@@ -169,7 +147,7 @@ void PrintRatio(unsigned char ratio)
 
 void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaultRatio)
 {
-    PrintAsRead("Ratio", raw);
+    PrintAsRead(kSettingsKeys[kRatioKey], raw);
     PrintRatio(inEffect);
     const unsigned value = static_cast<unsigned>(raw.number);
     if (const char* absent = Absence(raw))
@@ -184,9 +162,9 @@ void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaul
     ReportNotANumber(raw);
 }
 
-void ReportSwitch(const char* key, const RawKey& raw, int inEffect)
+void ReportSwitch(SettingsKey key, const RawKey& raw, int inEffect)
 {
-    PrintAsRead(key, raw);
+    PrintAsRead(kSettingsKeys[key], raw);
     std::printf("%d %s", inEffect, inEffect ? "on" : "off");
     if (const char* absent = Absence(raw)) std::printf("  (%s)", absent);
     std::printf("\n");

@@ -175,17 +175,17 @@ int main(int argc, char** argv)
     config.ReadSkinSettings(settingsPath);
     const SettingsFile file(settingsPath);
     if (FileExists(settingsPath) && !file.HasSection())
-        std::printf("  it has no section [ZELPIN]: every key takes its default\n");
+        std::printf("  it has no section [%s]: every key takes its default\n", kSettingsSection);
 
     std::printf("\n  %-14s%-22s%s\n", "key", "as read", "in effect");
-    ReportChoice("BlendMethod", file.Read("BlendMethod", config.defaultBlendMethod), config.blendMethod);
-    ReportChoice("AnalyzerMode", file.Read("AnalyzerMode", config.defaultAnalyzerMode),
+    ReportChoice(kBlendMethodKey, file.Read(kBlendMethodKey, config.defaultBlendMethod), config.blendMethod);
+    ReportChoice(kAnalyzerModeKey, file.Read(kAnalyzerModeKey, config.defaultAnalyzerMode),
                  config.analyzerMode);
-    ReportRatio(file.Read("Ratio", Per128ToPercent(config.defaultRatio)), config.ratio,
+    ReportRatio(file.Read(kRatioKey, Per128ToPercent(config.defaultRatio)), config.ratio,
                 config.defaultRatio);
-    ReportSwitch("Enable", file.Read("Enable", config.defaultEnable), config.enable);
-    ReportSwitch("Peaks", file.Read("Peaks", config.defaultPeaks), config.peaks);
-    ReportSwitch("Rain", file.Read("Rain", config.defaultRain), config.rain);
+    ReportSwitch(kEnableKey, file.Read(kEnableKey, config.defaultEnable), config.enable);
+    ReportSwitch(kPeaksKey, file.Read(kPeaksKey, config.defaultPeaks), config.peaks);
+    ReportSwitch(kRainKey, file.Read(kRainKey, config.defaultRain), config.rain);
     file.ReportUnknownKeys();
 
     if (options.settingsOut && !WriteSettings(options.settingsOut, config)) {
@@ -200,7 +200,7 @@ int main(int argc, char** argv)
     if (!shown) {
         std::printf("\nNo analyser: Enable is 0%s, so the plug-in draws nothing for this skin\n"
                     "(it reads neither viscolor.txt nor main.bmp then).\n",
-                    file.Read("Enable", 0).present ? "" : " by default");
+                    file.Read(kEnableKey, 0).present ? "" : " by default");
         return 1;
     }
     std::printf("\nAnalyser: %s, blend %s at ", StyleName(config.peaks, config.rain), BlendName(config.blendMethod));

@@ -38,7 +38,7 @@ class SettingsFile {
 public:
     explicit SettingsFile(const char* path);
     bool HasSection() const { return hasSection; }
-    RawKey Read(const char* key, int fallback) const;
+    RawKey Read(SettingsKey key, int fallback) const;
     // Prints a line for each key of the section the plug-in does not know,
     // with the known key nearest to it; returns how many.
     int ReportUnknownKeys() const;
@@ -50,13 +50,13 @@ private:
     bool hasSection;
 };
 
-void ReportChoice(const char* key, const RawKey& raw, unsigned char inEffect);
+void ReportChoice(SettingsKey key, const RawKey& raw, unsigned char inEffect);
 // A ratio in 128ths as the reports word it: "49/128 (38.2%)".
 const size_t kRatioTextRoom = 24;
 const char* RatioText(unsigned char ratio, char* out, size_t room);
 void PrintRatio(unsigned char ratio);
 void ReportRatio(const RawKey& raw, unsigned char inEffect, unsigned char defaultRatio);
-void ReportSwitch(const char* key, const RawKey& raw, int inEffect);
+void ReportSwitch(SettingsKey key, const RawKey& raw, int inEffect);
 bool WriteSettings(const char* path, const ZelpinConfig& c);
 // The smallest percentage that the plug-in turns into the given ratio.
 int PercentFor(unsigned char ratio);

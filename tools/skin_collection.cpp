@@ -18,7 +18,7 @@ namespace {
 
 const char kUsage[] =
     "usage: zelpin_skin_check.exe --all SKINSDIR [--plugin-ini FILE] [--archives LIST]\n"
-    "                             [--verdicts LIST | --pixels-out FILE]\n"
+    "                             [--verdicts LIST | --pixels-out FILE | --names]\n"
     "  SKINSDIR           a Skins folder of skin folders and archives (a Windows path)\n"
     "  --plugin-ini FILE  the plug-in's defaults file; built-in defaults without it\n"
     "  --archives LIST    the archives, unpacked: a line each, the archive's name, a tab,\n"
@@ -28,6 +28,8 @@ const char kUsage[] =
     "                     as faint or worse\n"
     "  --pixels-out FILE  instead of the report, write every skin's painted pixels to FILE\n"
     "                     (as the single check's --pixels-out does)\n"
+    "  --names            instead of the report, print the name of every folder and file\n"
+    "                     of SKINSDIR, a line each, in the order of the report\n"
     "Exit status: 0 every skin shows the analyser, has a usable main.bmp and can be told\n"
     "apart, 1 otherwise, 2 bad command line or no such folder.\n";
 
@@ -178,8 +180,9 @@ const char* FolderProblem(const std::string& folder)
 }
 
 // The skins in the order the platform lists the folder, which is the order
-// of the plug-in's catalogue; files that are no unpacked archive are left out.
-bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
+// of the plug-in's catalogue; files that are no unpacked archive are left
+// out unless everyFile.
+bool ListSkins(const std::string& skins, const std::vector<Archive>& archives, bool everyFile,
                std::vector<Row>* rows)
 {
     const std::string pattern = skins + "\\*.*";
@@ -202,7 +205,7 @@ bool ListSkins(const std::string& skins, const std::vector<Archive>& archives,
             row.archive = true;
             row.folder = archive->folder;
             row.refusal = archive->refusal;
-        } else {
+        } else if (!everyFile) {
             continue;
         }
         rows->push_back(row);
@@ -344,6 +347,7 @@ int CheckCollection(int argc, char** argv)
     const char* archiveList = nullptr;
     const char* verdictList = nullptr;
     const char* pixelsOut = nullptr;
+    bool namesOnly = false;
     bool understood = true;
     for (int i = 2; i < argc && understood; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -355,6 +359,8 @@ int CheckCollection(int argc, char** argv)
             verdictList = argv[++i];
         else if (std::strcmp(argv[i], "--pixels-out") == 0 && hasValue && !verdictList)
             pixelsOut = argv[++i];
+        else if (std::strcmp(argv[i], "--names") == 0)
+            namesOnly = true;
         else if (argv[i][0] != '-' && !skinsArg)
             skinsArg = argv[i];
         else
@@ -381,9 +387,13 @@ int CheckCollection(int argc, char** argv)
         return 2;
     }
     std::vector<Row> rows;
-    if (!ListSkins(skins, archives, &rows)) {
+    if (!ListSkins(skins, archives, namesOnly, &rows)) {
         std::fprintf(stderr, "zelpin_skin_check: cannot list %s\n", skins.c_str());
         return 2;
+    }
+    if (namesOnly) {
+        for (const Row& row : rows) std::printf("%s\n", row.name.c_str());
+        return 0;
     }
     if (rows.empty()) {
         std::fprintf(stderr, "zelpin_skin_check: %s holds no skin folders or archives\n",

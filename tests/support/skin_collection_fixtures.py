@@ -1,16 +1,54 @@
 """Skins, archives and songs built by the tests: bitmaps of the kinds the
 platform loads (written byte by byte where Pillow cannot: RLE-compressed 8
 bits, 32 bits with a version-5 header), a Skins folder of twenty skins with
-the verdict of each, and songs in every format the preview reads."""
+the verdict of each, and songs in every format the preview reads; and the
+running of scripts/check and scripts/preview."""
 
 import io
 import os
 import struct
+import subprocess
+import sys
+import unittest
 import zipfile
 
+import numpy as np
 from PIL import Image
 
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SCRIPTS = os.path.join(ROOT, 'scripts')
 VIS = (24, 43, 100, 59)        # the analyser area: left, top, right, bottom
+
+
+def squeeze(line):
+    return ' '.join(line.split())
+
+
+def run_tool(tool, *args):
+    """scripts/TOOL's exit status, output and error output."""
+    result = subprocess.run([os.path.join(SCRIPTS, tool)] + list(args), stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    return (result.returncode, result.stdout.decode(errors='replace'),
+            result.stderr.decode(errors='replace'))
+
+
+def colours_of(pixels):
+    """The RGB colours in an array of pixels."""
+    return {tuple(int(v) for v in c) for c in np.unique(pixels.reshape(-1, 3), axis=0)}
+
+
+class ReportChecks:
+    def expect_lines(self, expected, lines):
+        for line in expected:
+            self.assertIn(line, lines, 'missing line; the output:\n' + '\n'.join(lines))
+
+
+def main():
+    """Runs the tests of the calling file under the virtual display."""
+    if not os.environ.get('ZELPIN_DISPLAY_UP'):
+        os.execv(os.path.join(SCRIPTS, 'with-display'),
+                 [os.path.join(SCRIPTS, 'with-display'), sys.executable] + sys.argv)
+    unittest.main()
 
 
 def in_vis_area(x, y):
@@ -18,16 +56,39 @@ def in_vis_area(x, y):
 
 
 def framed(frame, vis, size=(275, 116)):
-    """Pixels of a main bitmap: the frame colour around the vis area's."""
-    return [[vis if in_vis_area(x, y) else frame for x in range(size[0])] for y in range(size[1])]
+    """Pixels of a main bitmap: the frame colour around the vis area's (or
+    its 16 rows' colours)."""
+    return [[(vis[y - VIS[1]] if isinstance(vis, list) else vis) if in_vis_area(x, y) else frame
+             for x in range(size[0])] for y in range(size[1])]
+
+
+def halves(frame):
+    """The vis area's left half 10,20,30, its right half 30,40,50."""
+    rows = framed(frame, (10, 20, 30))
+    for row in rows[VIS[1]:VIS[3]]:
+        row[62:VIS[2]] = [(30, 40, 50)] * 38
+    return rows
+
+
+def saved(image, kind='BMP'):
+    out = io.BytesIO()
+    image.save(out, kind)
+    return out.getvalue()
 
 
 def bmp_24(rows):
     image = Image.new('RGB', (len(rows[0]), len(rows)))
     image.putdata([c for row in rows for c in row])
-    out = io.BytesIO()
-    image.save(out, 'BMP')
-    return out.getvalue()
+    return saved(image)
+
+
+def bmp_8(rows):
+    """An uncompressed 8-bit bitmap, its colour table the colours used."""
+    palette = sorted({c for row in rows for c in row})
+    image = Image.new('P', (len(rows[0]), len(rows)))
+    image.putpalette([v for c in palette for v in c] + [0] * (768 - 3 * len(palette)))
+    image.putdata([palette.index(c) for row in rows for c in row])
+    return saved(image)
 
 
 def file_header(info_and_palette, pixels):
